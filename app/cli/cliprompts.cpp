@@ -1,0 +1,29 @@
+#include "app/cli/cliprompts.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace sonivert::cli {
+
+void CliPrompts::showMessage(Icon icon, const std::string& text)
+{
+    std::cerr << (icon == Icon::Exclamation ? "sonivert-cli: warning: " : "sonivert-cli: ") << text << '\n';
+}
+
+bool CliPrompts::askYesNo(const std::string& text)
+{
+    std::cerr << text;
+    if (!isatty(STDIN_FILENO)) {
+        std::cerr << " [no]\n";
+        return false;
+    }
+    std::cerr << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer))
+        return false;
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+} // namespace sonivert::cli

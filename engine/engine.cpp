@@ -1,0 +1,149 @@
+#include "engine/engine.h"
+
+#include "engine/constants.h"
+#include "engine/wavsource.h"
+
+#include <array>
+
+namespace sonivert {
+namespace {
+
+using ReaderMaker = std::unique_ptr<AudioSource> (*)(bool probeOnly);
+
+struct ReaderRegistration {
+    ReaderId id;
+    std::string_view name;
+    ReaderMaker make; // null: this build has no such reader
+};
+
+template <typename T>
+std::unique_ptr<AudioSource> makeReader(bool)
+{
+    return std::make_unique<T>();
+}
+
+// One line per reader. A reader that is not built yet has no maker and is
+// skipped wherever the candidate rows name it.
+const std::array kReaders = {
+    ReaderRegistration{ReaderId::Bass, "bass", nullptr},
+    ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", nullptr},
+    ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
+    ReaderRegistration{ReaderId::Aiff, "aiff", nullptr},
+    ReaderRegistration{ReaderId::Au, "au", nullptr},
+    ReaderRegistration{ReaderId::Ogg, "ogg", nullptr},
+    ReaderRegistration{ReaderId::Wma, "wma", nullptr},
+};
+
+const ReaderRegistration& registration(ReaderId id)
+{
+    for (const ReaderRegistration& r : kReaders) {
+        if (r.id == id)
+            return r;
+    }
+    return kReaders.front(); // unreachable: every ReaderId is listed
+}
+
+using R = ReaderId;
+constexpr std::array kBassFfmpeg = {R::Bass, R::Ffmpeg};
+constexpr std::array kWavRow = {R::Bass, R::Ffmpeg, R::Wav};
+constexpr std::array kSpeexRow = {R::Ffmpeg, R::Bass};
+constexpr std::array kOggRow = {R::Ogg, R::Bass, R::Ffmpeg};
+constexpr std::array kAuRow = {R::Au, R::Ffmpeg};
+constexpr std::array kAiffRow = {R::Aiff, R::Bass, R::Ffmpeg};
+constexpr std::array kWmaLoadedRow = {R::Wma, R::Ffmpeg};
+constexpr std::array kFfmpegOnly = {R::Ffmpeg};
+
+} // namespace
+
+std::string_view readerIdName(ReaderId id)
+{
+    return registration(id).name;
+}
+
+std::optional<ReaderId> readerIdFromName(std::string_view name)
+{
+    for (const ReaderRegistration& r : kReaders) {
+        if (r.name == name)
+            return r.id;
+    }
+    return std::nullopt;
+}
+
+bool readerAvailable(ReaderId id)
+{
+    return registration(id).make != nullptr;
+}
+
+std::span<const ReaderId> readerCandidates(InputTypeCode code, bool windowsMediaLoaded)
+{
+    switch (code) {
+    case kInputMp3:
+    case kInputTracker:
+    case kInputMidi:
+    case kInputCdAudio:
+    case kInputFlac:
+    case kInputWavPack:
+    case kInputAdx:
+    case kInputMonkeys:
+    case kInputMusepack:
+    case kInputTta:
+    case kInputAac:
+    case kInputMp4Audio:
+    case kInputMp4:
+        return kBassFfmpeg;
+    case kInputWav:
+        return kWavRow;
+    case kInputSpeex:
+        return kSpeexRow;
+    case kInputOgg:
+        return kOggRow;
+    case kInputAu:
+        return kAuRow;
+    case kInputAiff:
+        return kAiffRow;
+    case kInputWindowsMedia:
+        if (windowsMediaLoaded)
+            return kWmaLoadedRow;
+        return kBassFfmpeg;
+    case kInputOther:
+        break;
+    }
+    return kFfmpegOnly;
+}
+
+Engine::Engine(UserPrompts& prompts) : m_prompts(prompts) {}
+
+std::string Engine::supportFailureText()
+{
+    return std::string("To get help, please forward the failure file to <") + kSupportEmail + ">.";
+}
+
+std::unique_ptr<AudioSource> Engine::openWithReader(const std::string& path, ReaderId reader,
+                                                    int32_t outputRate, bool probeOnly)
+{
+    const ReaderRegistration& r = registration(reader);
+    if (!r.make)
+        return nullptr;
+    std::unique_ptr<AudioSource> source = r.make(probeOnly);
+    if (!source || !source->open(path, outputRate))
+        return nullptr; // the refusing reader is destroyed here
+    return source;
+}
+
+std::unique_ptr<AudioSource> Engine::createSource(const std::string& path, InputTypeCode code,
+                                                  int32_t outputRate, bool probeOnly)
+{
+    bool windowsMediaLoaded = false;
+    if (code == kInputWindowsMedia && m_windowsMedia)
+        windowsMediaLoaded = m_windowsMedia->ensureLoaded(m_prompts);
+
+    for (ReaderId candidate : readerCandidates(code, windowsMediaLoaded)) {
+        if (auto source = openWithReader(path, candidate, outputRate, probeOnly))
+            return source;
+    }
+    if (!probeOnly)
+        m_failureDetail = supportFailureText();
+    return nullptr;
+}
+
+} // namespace sonivert

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "engine/audiosource.h"
+#include "engine/inputtype.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace sonivert {
+
+class UserPrompts;
+
+// The readers the factory can build. The order of each input code's
+// candidates is a table in engine.cpp; a reader becomes available by adding
+// its constructor to the reader registry there.
+enum class ReaderId { Bass, Ffmpeg, Wav, Aiff, Au, Ogg, Wma };
+
+// Name used on the command line and in diagnostics ("wav", "ffmpeg", ...).
+std::string_view readerIdName(ReaderId id);
+std::optional<ReaderId> readerIdFromName(std::string_view name);
+
+// The candidates tried for a code, in order, whether built yet or not.
+// windowsMediaLoaded selects between the two rows of code 7000.
+std::span<const ReaderId> readerCandidates(InputTypeCode code, bool windowsMediaLoaded);
+
+// Whether this build has a reader for id.
+bool readerAvailable(ReaderId id);
+
+// Answers, for a Windows Media input, whether the Windows Media run-time is
+// loaded: loads it when installed, and otherwise tells the user (through the
+// prompts) how to get it. Asked once per such file.
+class WindowsMediaRuntime {
+public:
+    virtual ~WindowsMediaRuntime() = default;
+    virtual bool ensureLoaded(UserPrompts& prompts) = 0;
+};
+
+// The engine side of the main window: it owns what the window owns for the
+// conversion work (the failure detail of the last failed file) and builds
+// readers. The window, the command line and the tests each create one.
+class Engine {
+public:
+    explicit Engine(UserPrompts& prompts);
+
+    UserPrompts& prompts() { return m_prompts; }
+
+    // Installs the Windows Media run-time loader; without one the run-time
+    // counts as not loaded.
+    void setWindowsMediaRuntime(WindowsMediaRuntime* runtime) { m_windowsMedia = runtime; }
+
+    // Builds and opens the first reader of code's candidates that opens path,
+    // destroying each refusing reader before the next one is tried.
+    // outputRate is handed to every open (the render rate of synthesised
+    // inputs; 0 from the list intake). probeOnly picks the stream-information
+    // FFmpeg reader and keeps failureDetail untouched; otherwise a file no
+    // reader opens sets failureDetail to the support text.
+    std::unique_ptr<AudioSource> createSource(const std::string& path, InputTypeCode code,
+                                              int32_t outputRate, bool probeOnly);
+
+    // Opens path with one given reader only (diagnostics). Null when the
+    // reader is not available or refuses the file.
+    std::unique_ptr<AudioSource> openWithReader(const std::string& path, ReaderId reader,
+                                                int32_t outputRate, bool probeOnly);
+
+    const std::string& failureDetail() const { return m_failureDetail; }
+    void setFailureDetail(std::string text) { m_failureDetail = std::move(text); }
+    void clearFailureDetail() { m_failureDetail.clear(); }
+
+    // "To get help, please forward the failure file to <address>."
+    static std::string supportFailureText();
+
+private:
+    UserPrompts& m_prompts;
+    WindowsMediaRuntime* m_windowsMedia = nullptr;
+    std::string m_failureDetail;
+};
+
+} // namespace sonivert

@@ -1,0 +1,100 @@
+#include "engine/engine.h"
+#include "engine/userprompts.h"
+#include "tests/support/testsupport.h"
+#include "tests/support/wavbuilder.h"
+
+#include <gtest/gtest.h>
+
+namespace sonivert::test {
+namespace {
+
+class RecordingPrompts final : public UserPrompts {
+public:
+    void showMessage(Icon, const std::string& text) override { messages.push_back(text); }
+    bool askYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        return false;
+    }
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+};
+
+class CountingRuntime final : public WindowsMediaRuntime {
+public:
+    bool ensureLoaded(UserPrompts& prompts) override
+    {
+        ++calls;
+        prompts.showMessage(UserPrompts::Icon::Information, "runtime missing");
+        return false;
+    }
+    int calls = 0;
+};
+
+class EngineTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        wavPath = dir.file("tone.wav");
+        writeFileBytes(wavPath, pcm16Wav(2, 8000, std::vector<int16_t>(16000, 100)));
+    }
+    TempDir dir;
+    std::string wavPath;
+    RecordingPrompts prompts;
+    Engine engine{prompts};
+};
+
+TEST_F(EngineTest, WavCodeIsOpenedByTheOwnParser)
+{
+    auto source = engine.createSource(wavPath, kInputWav, 0, false);
+    ASSERT_NE(nullptr, source);
+    EXPECT_STREQ("wav", source->readerName());
+    EXPECT_EQ(8000, source->sampleRate());
+    EXPECT_EQ(1, source->durationSeconds());
+    EXPECT_TRUE(engine.failureDetail().empty());
+}
+
+TEST_F(EngineTest, OwnWavParserIsNotTriedForOtherCodes)
+{
+    // The same RIFF bytes under another code never reach the WAV parser.
+    EXPECT_EQ(nullptr, engine.createSource(wavPath, kInputOther, 0, true));
+    EXPECT_EQ(nullptr, engine.createSource(wavPath, kInputAu, 0, true));
+}
+
+TEST_F(EngineTest, FailureDetailIsWrittenOnlyForConversion)
+{
+    const std::string missing = dir.file("missing.wav");
+    EXPECT_EQ(nullptr, engine.createSource(missing, kInputWav, 0, true));
+    EXPECT_TRUE(engine.failureDetail().empty());
+
+    EXPECT_EQ(nullptr, engine.createSource(missing, kInputWav, 0, false));
+    EXPECT_EQ("To get help, please forward the failure file to <support@sonivert.example>.", engine.failureDetail());
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(EngineTest, WindowsMediaRuntimeIsAskedOncePerFile)
+{
+    CountingRuntime runtime;
+    engine.setWindowsMediaRuntime(&runtime);
+    EXPECT_EQ(nullptr, engine.createSource(dir.file("a.wma"), kInputWindowsMedia, 0, true));
+    EXPECT_EQ(nullptr, engine.createSource(dir.file("b.wma"), kInputWindowsMedia, 0, true));
+    EXPECT_EQ(2, runtime.calls);
+    EXPECT_EQ(2u, prompts.messages.size());
+    // Other codes never ask.
+    engine.createSource(wavPath, kInputWav, 0, true);
+    EXPECT_EQ(2, runtime.calls);
+}
+
+TEST_F(EngineTest, ForcedReaderOpensOnlyWithThatReader)
+{
+    // A WAV file named .mp3 still opens when the WAV reader is forced.
+    const std::string renamed = dir.file("tone.mp3");
+    writeFileBytes(renamed, readFileBytes(wavPath));
+    auto source = engine.openWithReader(renamed, ReaderId::Wav, 0, true);
+    ASSERT_NE(nullptr, source);
+    EXPECT_EQ(2, source->channels());
+    EXPECT_EQ(nullptr, engine.openWithReader(renamed, ReaderId::Ogg, 0, true)); // not in this build
+}
+
+} // namespace
+} // namespace sonivert::test

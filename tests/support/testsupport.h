@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/audiosource.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sonivert::test {
+
+// A fresh directory under the system's temporary folder, removed with all
+// its contents by the destructor.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Quotes a word for /bin/sh.
+std::string shellQuote(const std::string& word);
+
+// Runs a shell command; returns its exit status (-1 when it could not run).
+// Its output goes to the test's log only when it fails.
+int runCommand(const std::string& command);
+
+// Runs a command and returns its standard output; sets status to its exit status.
+std::string captureCommand(const std::string& command, int& status);
+
+// True when program is found on PATH.
+bool toolAvailable(const std::string& program);
+
+std::vector<uint8_t> readFileBytes(const std::string& path);
+void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Header-less little-endian sample files as the reference tools write them.
+std::vector<int16_t> readRawS16(const std::string& path);
+std::vector<int32_t> readRawS32(const std::string& path);
+std::vector<float> readRawF32(const std::string& path);
+
+// Everything a source delivers from its current position to its end, as
+// 16-bit samples (8-bit sources keep their unsigned values 0..255).
+struct DecodedPcm {
+    std::vector<int16_t> left;
+    std::vector<int16_t> right;
+    int64_t reads = 0;
+    bool blockLimitKept = true; // no read returned more than kBlockFrames
+    bool endedCleanly = true;   // stopped with 0 or less before maxReads
+};
+DecodedPcm decodeAll(AudioSource& source, int64_t maxReads = 1'000'000);
+
+// Samples of channel `channel` of an interleaved buffer.
+template <typename T>
+std::vector<T> channelOf(const std::vector<T>& interleaved, int channels, int channel)
+{
+    std::vector<T> out;
+    out.reserve(interleaved.size() / static_cast<size_t>(channels));
+    for (size_t i = static_cast<size_t>(channel); i < interleaved.size(); i += static_cast<size_t>(channels))
+        out.push_back(interleaved[i]);
+    return out;
+}
+
+} // namespace sonivert::test
