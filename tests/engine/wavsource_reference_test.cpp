@@ -36,6 +36,11 @@ struct Case {
     bool ffmpegReference = false;
 };
 
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name << " " << c.channels << " ch " << c.rate << " Hz";
+}
+
 std::string caseName(const testing::TestParamInfo<Case>& info)
 {
     return std::string(info.param.name) + "_" + std::to_string(info.param.channels) + "ch";
