@@ -26,4 +26,15 @@ bool CliPrompts::askYesNo(const std::string& text)
     return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
 
+bool CliPrompts::openUrl(const std::string& url)
+{
+    std::cerr << "sonivert-cli: see " << url << '\n';
+    return false;
+}
+
+void CliPrompts::revealFile(const std::string& path)
+{
+    std::cerr << "sonivert-cli: output in " << path << '\n';
+}
+
 } // namespace sonivert::cli

@@ -11,6 +11,10 @@ class CliPrompts final : public UserPrompts {
 public:
     void showMessage(Icon icon, const std::string& text) override;
     bool askYesNo(const std::string& text) override;
+    // A terminal opens nothing: the address is printed for the user instead.
+    bool openUrl(const std::string& url) override;
+    void revealFile(const std::string& path) override;
+    void setBusy(bool) override {}
 };
 
 } // namespace sonivert::cli

@@ -16,6 +16,9 @@ public:
         questions.push_back(text);
         return false;
     }
+    bool openUrl(const std::string&) override { return false; }
+    void revealFile(const std::string&) override {}
+    void setBusy(bool) override {}
     std::vector<std::string> messages;
     std::vector<std::string> questions;
 };
