@@ -1,5 +1,6 @@
 #include "engine/engine.h"
 #include "engine/userprompts.h"
+#include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/wavbuilder.h"
 
@@ -7,21 +8,6 @@
 
 namespace sonivert::test {
 namespace {
-
-class RecordingPrompts final : public UserPrompts {
-public:
-    void showMessage(Icon, const std::string& text) override { messages.push_back(text); }
-    bool askYesNo(const std::string& text) override
-    {
-        questions.push_back(text);
-        return false;
-    }
-    bool openUrl(const std::string&) override { return false; }
-    void revealFile(const std::string&) override {}
-    void setBusy(bool) override {}
-    std::vector<std::string> messages;
-    std::vector<std::string> questions;
-};
 
 class CountingRuntime final : public WindowsMediaRuntime {
 public:
