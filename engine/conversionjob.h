@@ -1,0 +1,90 @@
+#pragma once
+
+#include "engine/inputtype.h"
+#include "engine/outputformat.h"
+#include "engine/outputnaming.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace sonivert {
+
+class ConversionProgress;
+class Engine;
+class ProgressHost;
+
+// One row of a run: what the driver needs of a list row, and the target
+// path it leaves there (set for a converted file, empty otherwise).
+struct BatchRow {
+    int32_t rowIndex = 0;
+    InputTypeCode code = kInputOther;
+    std::string sourcePath;
+    std::string targetPath;
+};
+
+// The list as the driver sees it.
+class RowStatusSink {
+public:
+    virtual ~RowStatusSink() = default;
+    virtual void makeRowVisible(int32_t rowIndex) = 0;
+    virtual void setRowStatus(int32_t rowIndex, const std::string& text) = 0;
+    // Widens the status column to at least width pixels.
+    virtual void widenStatusColumn(int32_t width) = 0;
+};
+
+// Converts one file; true when it was converted to its end. The routine
+// deletes its partial target on failure or Cancel.
+using ConversionRoutine = std::function<bool(InputTypeCode code, const std::string& sourcePath,
+                                             const std::string& targetPath, ConversionProgress& progress)>;
+
+// Conditions a run checks before it starts. The defaults let every run go on.
+class BatchPreconditions {
+public:
+    virtual ~BatchPreconditions() = default;
+    // For a Windows Media run: true when the run-time is (or could be) loaded;
+    // otherwise the user has been told and the run ends before anything.
+    virtual bool windowsMediaReady() { return true; }
+    // Called once when the run holds a MIDI row and no sound font is loaded;
+    // false ends the run before anything.
+    virtual bool checkSoundFont() { return true; }
+    // Whether MIDI rows can be rendered; those rows fail at once otherwise.
+    virtual bool soundFontReady() const { return true; }
+};
+
+struct BatchOptions {
+    OutputFormatCode format = kOutputWav;
+    TargetRules targetRules;
+    bool browseOutputFolder = false; // reveal the first converted file after a run not cancelled
+};
+
+// One run of an output format over rows in list order. Each row gets its
+// target by the naming rules, is converted by the routine, and ends with its
+// status cell set: the target's file name, "Conversion Failure" (with the
+// engine's failure detail in parentheses when there is one), a naming
+// failure, or "Cancelled". A failed row never stops the run; Cancel does,
+// and rows after the cancelled one keep their status.
+class ConversionJob {
+public:
+    ConversionJob(Engine& engine, ProgressHost& host, RowStatusSink& rows, BatchPreconditions& preconditions);
+
+    // The running number of the row being converted (1-based, counting every
+    // row attempted in this run); routines use it as a track number.
+    int32_t runningNumber() const { return m_runningNumber; }
+    bool wasCancelled() const { return m_cancelled; }
+
+    void run(std::vector<BatchRow>& rows, const BatchOptions& options, const ConversionRoutine& routine);
+
+private:
+    Engine& m_engine;
+    ProgressHost& m_host;
+    RowStatusSink& m_rows;
+    BatchPreconditions& m_preconditions;
+    int32_t m_runningNumber = 0;
+    bool m_cancelled = false;
+};
+
+inline constexpr int32_t kFailureStatusColumnWidth = 500;
+
+} // namespace sonivert
