@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/audiosource.h"
 #include "platform/resampler.h"
 
 #include <cstdint>
@@ -73,7 +74,7 @@ public:
     // kFlushBlockFrames, one flush()) writes per channel:
     // (outRate / inRate in integer division + 1) x count. 0 when not configured.
     int64_t maxOutputFrames(int32_t count) const;
-    static constexpr int32_t kFlushBlockFrames = 1152;
+    static constexpr int32_t kFlushBlockFrames = AudioSource::kBlockFrames;
 
     // How many resamplers are open: 0 when the rates are equal (or after
     // flush()), otherwise 1 or 2.
@@ -108,9 +109,10 @@ private:
     std::vector<float> m_floatIn;  // one channel as float
     std::vector<float> m_floatOut; // the resampler's output
 
-    // Resampled frames at the output width that have not been handed out yet
-    // (the output of one block can pass the caller's bound by a frame or two
-    // when the ratio is just below an integer).
+    // Resampled frames at the output width not handed out yet. libresample
+    // keeps each call within maxOutputFrames, but that bound is this class's
+    // promise, not the resampler's: whatever a resampler yields beyond it
+    // waits here for the next call instead of overrunning the caller.
     std::vector<int16_t> m_pending0;
     std::vector<int16_t> m_pending1;
     int64_t m_pendingFrames = 0;
