@@ -7,7 +7,8 @@ namespace {
 // the engine destroys at the end of its loop.
 class ItemProgressProxy final : public ItemProgress {
 public:
-    explicit ItemProgressProxy(RecordingItemProgress& record) : m_record(record) {}
+    ItemProgressProxy(RecordingItemProgress& record, int& closedCount) : m_record(record), m_closedCount(closedCount) {}
+    ~ItemProgressProxy() override { ++m_closedCount; }
     void setText(const std::string& text) override { m_record.setText(text); }
     void setRange(int32_t maximum) override { m_record.setRange(maximum); }
     void step() override { m_record.step(); }
@@ -16,6 +17,7 @@ public:
 
 private:
     RecordingItemProgress& m_record;
+    int& m_closedCount;
 };
 
 class ConversionProgressProxy final : public ConversionProgress {
@@ -42,7 +44,7 @@ std::unique_ptr<ItemProgress> RecordingProgressHost::createItemProgress()
     ++itemWindowsCreated;
     lastItem = RecordingItemProgress();
     lastItem.cancelAfterPumps = itemCancelAfterPumps;
-    return std::make_unique<ItemProgressProxy>(lastItem);
+    return std::make_unique<ItemProgressProxy>(lastItem, itemWindowsClosed);
 }
 
 std::unique_ptr<ConversionProgress> RecordingProgressHost::createConversionProgress()

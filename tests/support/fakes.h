@@ -120,6 +120,7 @@ public:
     RecordingItemProgress lastItem;
     RecordingConversionProgress lastConversion;
     int itemWindowsCreated = 0;
+    int itemWindowsClosed = 0; // item windows the engine has destroyed
     int conversionWindowsCreated = 0;
     std::vector<bool> enabledCalls;
 };
