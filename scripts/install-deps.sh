@@ -9,6 +9,7 @@ packages=(
   # libraries
   libgsm1-dev libresample1-dev
   nlohmann-json3-dev libcli11-dev
+  qt6-base-dev
   # tests
   googletest libgtest-dev libgmock-dev
   # independent reference tools used by the tests and benchmarks
