@@ -17,6 +17,25 @@ public:
     virtual void showMessage(Icon icon, const std::string& text) = 0;
     // Returns true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
+
+    // Opens a web or "mailto:" address with the desktop's handler for it.
+    // Returns false when nothing could open it; front ends without a desktop
+    // keep this default.
+    virtual bool openUrl(const std::string& url)
+    {
+        (void)url;
+        return false;
+    }
+
+    // Opens a local file (UTF-8 path) with the desktop's handler for its
+    // type, the way a double click in the file manager would. Returns false
+    // when nothing could open it; front ends without a desktop keep this
+    // default.
+    virtual bool openDocument(const std::string& path)
+    {
+        (void)path;
+        return false;
+    }
 };
 
 } // namespace sonivert
