@@ -12,6 +12,8 @@ packages=(
   qt6-base-dev
   # tests
   googletest libgtest-dev libgmock-dev
+  # locale sources and localedef, for tests that run under a non-"C" locale
+  locales
   # independent reference tools used by the tests and benchmarks
   sox sndfile-programs ffmpeg
 )
