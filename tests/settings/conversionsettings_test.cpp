@@ -454,7 +454,7 @@ TEST_F(ConversionSettingsTest, EveryValueSurvivesARoundTripUnderAGermanLocale)
         numberOf(written, c.name) = c.stored;
     written.OutputFormat = -2147483647 - 1;
     written.AmplifyAACCoef = -5;
-    // Texts longer than the 260 bytes a registry buffer once held are read whole.
+    // Texts are read whole, also past 260 bytes.
     written.Folder = "/M\xC3\xBCsik/f\xC3\xBCr Dich, 1.000 St\xC3\xBC" "cke/" + std::string(300, 'f');
     written.DestSpecifiedFolder = "/out/" + std::string(400, 'd');
     written.FilterExts = "MP3,,Wav, flac ";
