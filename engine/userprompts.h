@@ -17,9 +17,13 @@ public:
     virtual void showMessage(Icon icon, const std::string& text) = 0;
     // Returns true for Yes.
     virtual bool askYesNo(const std::string& text) = 0;
-    // Opens a web or "mailto:" address, or a local document, with the
-    // desktop's handler. False when nothing could open it.
+    // Opens a web or "mailto:" address with the desktop's handler for it.
+    // False when nothing could open it.
     virtual bool openUrl(const std::string& url) = 0;
+    // Opens a local file (UTF-8 path) with the desktop's handler for its
+    // type, the way a double click in the file manager would. False when
+    // nothing could open it.
+    virtual bool openDocument(const std::string& path) = 0;
     // Shows the file manager with path selected.
     virtual void revealFile(const std::string& path) = 0;
     // The busy cursor for work that shows no progress window.

@@ -9,8 +9,11 @@ packages=(
   # libraries
   libgsm1-dev libresample1-dev
   nlohmann-json3-dev libcli11-dev
+  qt6-base-dev
   # tests
   googletest libgtest-dev libgmock-dev
+  # locale sources and localedef, for tests that run under a non-"C" locale
+  locales
   # independent reference tools used by the tests and benchmarks
   sox sndfile-programs ffmpeg
 )

@@ -32,6 +32,12 @@ bool CliPrompts::openUrl(const std::string& url)
     return false;
 }
 
+bool CliPrompts::openDocument(const std::string& path)
+{
+    std::cerr << "sonivert-cli: see " << path << '\n';
+    return false;
+}
+
 void CliPrompts::revealFile(const std::string& path)
 {
     std::cerr << "sonivert-cli: output in " << path << '\n';

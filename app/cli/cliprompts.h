@@ -13,6 +13,7 @@ public:
     bool askYesNo(const std::string& text) override;
     // A terminal opens nothing: the address is printed for the user instead.
     bool openUrl(const std::string& url) override;
+    bool openDocument(const std::string& path) override;
     void revealFile(const std::string& path) override;
     void setBusy(bool) override {}
 };

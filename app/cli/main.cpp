@@ -2,6 +2,7 @@
 
 #include "app/cli/cliprompts.h"
 #include "app/cli/infocommand.h"
+#include "app/cli/settingscommand.h"
 #include "engine/engine.h"
 
 #include <CLI/CLI.hpp>
@@ -20,6 +21,8 @@ int main(int argc, char** argv)
     infoCommand->add_flag("--json", info.json, "One JSON object per line");
     infoCommand->add_option("files", info.files, "Audio files")->required();
 
+    sonivert::cli::SettingsCommand settings(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -28,6 +31,9 @@ int main(int argc, char** argv)
         app.exit(e);
         return 2;
     }
+
+    if (settings.parsed())
+        return settings.run();
 
     sonivert::cli::CliPrompts prompts;
     sonivert::Engine engine(prompts);

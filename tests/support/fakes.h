@@ -29,14 +29,21 @@ public:
         openedUrls.push_back(url);
         return openUrlResult;
     }
+    bool openDocument(const std::string& path) override
+    {
+        openedDocuments.push_back(path);
+        return openDocumentResult;
+    }
     void revealFile(const std::string& path) override { revealedFiles.push_back(path); }
     void setBusy(bool busy) override { busyCalls.push_back(busy); }
 
     bool answerYes = false;
     bool openUrlResult = true;
+    bool openDocumentResult = true;
     std::vector<Message> messages;
     std::vector<std::string> questions;
     std::vector<std::string> openedUrls;
+    std::vector<std::string> openedDocuments;
     std::vector<std::string> revealedFiles;
     std::vector<bool> busyCalls;
 };
