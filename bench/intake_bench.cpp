@@ -25,6 +25,7 @@ public:
     void showMessage(Icon, const std::string&) override {}
     bool askYesNo(const std::string&) override { return false; }
     bool openUrl(const std::string&) override { return false; }
+    bool openDocument(const std::string&) override { return false; }
     void revealFile(const std::string&) override {}
     void setBusy(bool) override {}
 };
