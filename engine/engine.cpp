@@ -2,6 +2,8 @@
 
 #include "engine/constants.h"
 #include "engine/wavsource.h"
+#include "sources/ffmpegprobesource.h"
+#include "sources/ffmpegsource.h"
 
 #include <array>
 
@@ -22,11 +24,20 @@ std::unique_ptr<AudioSource> makeReader(bool)
     return std::make_unique<T>();
 }
 
+// The list intake only needs stream information, which FFmpeg gives without
+// opening a decoder.
+std::unique_ptr<AudioSource> makeFfmpegReader(bool probeOnly)
+{
+    if (probeOnly)
+        return std::make_unique<FfmpegProbeSource>();
+    return std::make_unique<FfmpegSource>();
+}
+
 // One line per reader. A reader that is not built yet has no maker and is
 // skipped wherever the candidate rows name it.
 const std::array kReaders = {
     ReaderRegistration{ReaderId::Bass, "bass", nullptr},
-    ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", nullptr},
+    ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", &makeFfmpegReader},
     ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
     ReaderRegistration{ReaderId::Aiff, "aiff", nullptr},
     ReaderRegistration{ReaderId::Au, "au", nullptr},

@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   # libraries
   libgsm1-dev libresample1-dev
+  libavformat-dev libavcodec-dev libavutil-dev
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev
   # tests

@@ -26,16 +26,33 @@ protected:
     {
         wavPath = dir.file("tone.wav");
         writeFileBytes(wavPath, pcm16Wav(2, 8000, std::vector<int16_t>(16000, 100)));
+        // Stray bytes between the chunks: the own parser steps over them,
+        // FFmpeg's WAV demuxer finds no data chunk.
+        strayWavPath = dir.file("stray.wav");
+        Bytes data;
+        for (int i = 0; i < 16000; ++i)
+            data.u16(100);
+        writeFileBytes(strayWavPath, RiffBuilder()
+                                         .chunk("fmt ", fmtBody(1, 2, 8000, 16))
+                                         .stray(Bytes{0, 1, 2})
+                                         .chunk("data", data)
+                                         .build());
     }
     TempDir dir;
     std::string wavPath;
+    std::string strayWavPath;
     RecordingPrompts prompts;
     Engine engine{prompts};
 };
 
-TEST_F(EngineTest, WavCodeIsOpenedByTheOwnParser)
+TEST_F(EngineTest, WavCodeTriesFfmpegBeforeTheOwnParser)
 {
     auto source = engine.createSource(wavPath, kInputWav, 0, false);
+    ASSERT_NE(nullptr, source);
+    EXPECT_STREQ("ffmpeg", source->readerName());
+
+    // What FFmpeg refuses still opens through the own parser.
+    source = engine.createSource(strayWavPath, kInputWav, 0, false);
     ASSERT_NE(nullptr, source);
     EXPECT_STREQ("wav", source->readerName());
     EXPECT_EQ(8000, source->sampleRate());
@@ -46,8 +63,8 @@ TEST_F(EngineTest, WavCodeIsOpenedByTheOwnParser)
 TEST_F(EngineTest, OwnWavParserIsNotTriedForOtherCodes)
 {
     // The same RIFF bytes under another code never reach the WAV parser.
-    EXPECT_EQ(nullptr, engine.createSource(wavPath, kInputOther, 0, true));
-    EXPECT_EQ(nullptr, engine.createSource(wavPath, kInputAu, 0, true));
+    EXPECT_EQ(nullptr, engine.createSource(strayWavPath, kInputOther, 0, true));
+    EXPECT_EQ(nullptr, engine.createSource(strayWavPath, kInputAu, 0, true));
 }
 
 TEST_F(EngineTest, FailureDetailIsWrittenOnlyForConversion)

@@ -1,0 +1,380 @@
+#include "sources/ffmpegsource.h"
+
+#include "sources/ffmpegcontainer.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/frame.h>
+}
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <initializer_list>
+
+namespace sonivert {
+namespace {
+
+// Consecutive decoding errors after the end of the container before the
+// decoder counts as drained: a decoder that fails on every flush call would
+// otherwise be asked forever.
+constexpr int kMaxDrainErrors = 16;
+// Times the decoder may ask to hand in the same packet later (it still holds
+// output) before that packet is dropped.
+constexpr int kMaxRefusedSends = 2;
+
+// x * 2147483647 truncated, kept to its low 32 bits and shifted down to 16.
+// Values outside -1..1 are clamped first (NaN counts as silence): decoders of
+// lossy formats overshoot full scale, and beyond that range the product would
+// wrap into full-scale clicks.
+int16_t floatToSample(double x)
+{
+    if (!(x >= -1.0))
+        x = (x != x) ? 0.0 : -1.0;
+    else if (x > 1.0)
+        x = 1.0;
+    const auto wide = static_cast<int64_t>(x * 2147483647.0);
+    const auto low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
+    return static_cast<int16_t>(low >> 16);
+}
+
+// One decoded sample as a 16-bit sample.
+int16_t to16(uint8_t v) { return static_cast<int16_t>((v - 128) * 256); }
+int16_t to16(int16_t v) { return v; }
+int16_t to16(int32_t v) { return static_cast<int16_t>(v >> 16); }
+int16_t to16(int64_t v) { return static_cast<int16_t>(v >> 48); }
+int16_t to16(float v) { return floatToSample(v); }
+int16_t to16(double v) { return floatToSample(v); }
+
+template <typename Out, typename In>
+Out convertSample(In v)
+{
+    if constexpr (std::is_same_v<Out, int16_t>)
+        return to16(v);
+    else if constexpr (std::is_same_v<In, uint8_t>)
+        return v;
+    else
+        return static_cast<uint8_t>((to16(v) >> 8) + 128);
+}
+
+// Converts count sample frames of frame, from first on, into left and right
+// (right null: left only). A one-channel frame feeds both sides; of more
+// channels the first two are taken.
+template <typename Out, typename In>
+void convertFrames(const AVFrame& frame, bool planar, int32_t first, int32_t count, Out* left, Out* right)
+{
+    const int channels = frame.ch_layout.nb_channels;
+    const size_t stride = planar ? 1 : static_cast<size_t>(channels);
+    const In* l = reinterpret_cast<const In*>(frame.extended_data[0]);
+    const In* r = l;
+    if (channels > 1)
+        r = planar ? reinterpret_cast<const In*>(frame.extended_data[1]) : l + 1;
+    l += static_cast<size_t>(first) * stride;
+    r += static_cast<size_t>(first) * stride;
+    for (int32_t i = 0; i < count; ++i) {
+        const size_t at = static_cast<size_t>(i) * stride;
+        left[i] = convertSample<Out>(l[at]);
+        if (right)
+            right[i] = convertSample<Out>(r[at]);
+    }
+}
+
+template <typename Out>
+void convertAny(const AVFrame& frame, int32_t first, int32_t count, Out* left, Out* right)
+{
+    switch (frame.format) {
+    case AV_SAMPLE_FMT_U8:
+        return convertFrames<Out, uint8_t>(frame, false, first, count, left, right);
+    case AV_SAMPLE_FMT_U8P:
+        return convertFrames<Out, uint8_t>(frame, true, first, count, left, right);
+    case AV_SAMPLE_FMT_S16:
+        return convertFrames<Out, int16_t>(frame, false, first, count, left, right);
+    case AV_SAMPLE_FMT_S16P:
+        return convertFrames<Out, int16_t>(frame, true, first, count, left, right);
+    case AV_SAMPLE_FMT_S32:
+        return convertFrames<Out, int32_t>(frame, false, first, count, left, right);
+    case AV_SAMPLE_FMT_S32P:
+        return convertFrames<Out, int32_t>(frame, true, first, count, left, right);
+    case AV_SAMPLE_FMT_S64:
+        return convertFrames<Out, int64_t>(frame, false, first, count, left, right);
+    case AV_SAMPLE_FMT_S64P:
+        return convertFrames<Out, int64_t>(frame, true, first, count, left, right);
+    case AV_SAMPLE_FMT_FLT:
+        return convertFrames<Out, float>(frame, false, first, count, left, right);
+    case AV_SAMPLE_FMT_FLTP:
+        return convertFrames<Out, float>(frame, true, first, count, left, right);
+    case AV_SAMPLE_FMT_DBL:
+        return convertFrames<Out, double>(frame, false, first, count, left, right);
+    case AV_SAMPLE_FMT_DBLP:
+        return convertFrames<Out, double>(frame, true, first, count, left, right);
+    default:
+        return; // never current: decodeNextFrame() passes over such frames
+    }
+}
+
+// Whether convertAny() can read frame: a known sample format and the planes
+// it reads present.
+bool usableFrame(const AVFrame& frame)
+{
+    if (frame.nb_samples <= 0 || frame.ch_layout.nb_channels <= 0 || !frame.extended_data ||
+        !frame.extended_data[0])
+        return false;
+    const auto format = static_cast<AVSampleFormat>(frame.format);
+    if (format <= AV_SAMPLE_FMT_NONE || format >= AV_SAMPLE_FMT_NB)
+        return false;
+    return !av_sample_fmt_is_planar(format) || frame.ch_layout.nb_channels < 2 || frame.extended_data[1];
+}
+
+// The leading decimal number of text ("2004-05-01" gives 2004, "3/12"
+// gives 3); 0 when there is none or it is out of range.
+int64_t leadingNumber(const std::string& text)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    while (begin < end && (*begin == ' ' || *begin == '\t'))
+        ++begin;
+    int64_t value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || ptr == begin)
+        return 0;
+    return value;
+}
+
+} // namespace
+
+void FfmpegSource::close()
+{
+    m_frame.reset();
+    m_packet.reset();
+    m_decoder.reset();
+    m_container.reset();
+    m_audioStream = -1;
+    m_packetHeld = false;
+    m_draining = false;
+    m_ended = false;
+    m_refusedSends = 0;
+    m_frameCursor = 0;
+    m_frameEnd = 0;
+    resetBaseState();
+}
+
+bool FfmpegSource::open(const std::string& path, int32_t /*outputRate*/)
+{
+    close();
+    m_container = openContainer(path);
+    if (!m_container) {
+        close();
+        return false;
+    }
+    m_audioStream = firstAudioStream(*m_container);
+    if (m_audioStream < 0) {
+        close();
+        return false;
+    }
+    // The demuxer may skip what is never decoded.
+    for (unsigned i = 0; i < m_container->nb_streams; ++i) {
+        if (static_cast<int>(i) != m_audioStream)
+            m_container->streams[i]->discard = AVDISCARD_ALL;
+    }
+
+    const AVStream* stream = m_container->streams[m_audioStream];
+    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (codec)
+        m_decoder.reset(avcodec_alloc_context3(codec));
+    if (!m_decoder || avcodec_parameters_to_context(m_decoder.get(), stream->codecpar) < 0) {
+        close();
+        return false;
+    }
+    m_decoder->pkt_timebase = stream->time_base;
+
+    // Decoders that can mix down (AC-3, DTS, TrueHD, ...) take the request
+    // through their "downmix" option; the others leave it unused and deliver
+    // every channel.
+    AVDictionary* options = nullptr;
+    if (stream->codecpar->ch_layout.nb_channels > 2 && av_dict_set(&options, "downmix", "stereo", 0) < 0) {
+        close();
+        return false;
+    }
+    const int opened = avcodec_open2(m_decoder.get(), codec, &options);
+    const DictionaryPtr unusedOptions(options);
+    m_packet.reset(av_packet_alloc());
+    m_frame.reset(av_frame_alloc());
+    if (opened < 0 || !m_packet || !m_frame) {
+        close();
+        return false;
+    }
+
+    // The channel count is the file's: a decoder that mixes down on request
+    // reports its output channels instead.
+    const int fileChannels = stream->codecpar->ch_layout.nb_channels;
+    const AudioStreamInfo info =
+        audioStreamInfo(m_decoder->sample_rate, fileChannels > 0 ? fileChannels : m_decoder->ch_layout.nb_channels,
+                        m_decoder->sample_fmt, m_decoder->bit_rate);
+    // Without a rate or a channel count there is no PCM format to deliver.
+    if (info.sampleRate <= 0 || info.channels <= 0) {
+        close();
+        return false;
+    }
+    m_sampleRate = info.sampleRate;
+    m_channels = info.channels;
+    m_outputChannels = info.outputChannels;
+    m_channelMode = info.channelMode;
+    m_bitsPerSample = info.bitsPerSample;
+    m_bytesPerSample = info.bitsPerSample / 8;
+    m_bitrateKbps = info.bitrateKbps;
+    m_durationSeconds = containerDurationSeconds(*m_container);
+    if (m_container->pb) {
+        const int64_t size = avio_size(m_container->pb);
+        m_totalLength = size > 0 ? static_cast<uint64_t>(size) : 0;
+    }
+    updatePosition();
+    return true;
+}
+
+void FfmpegSource::updatePosition()
+{
+    if (!m_container || !m_container->pb)
+        return;
+    const int64_t at = avio_tell(m_container->pb);
+    if (at < 0)
+        return;
+    m_position = static_cast<uint64_t>(at);
+    if (m_totalLength > 0)
+        m_position = std::min(m_position, m_totalLength);
+}
+
+int32_t FfmpegSource::read(void* left, void* right)
+{
+    if (!m_decoder || !left || (m_outputChannels == 2 && !right))
+        return 0;
+    int32_t count = 0;
+    while (count < kBlockFrames) {
+        if (m_frameCursor < m_frameEnd) {
+            const int32_t n = std::min(kBlockFrames - count, m_frameEnd - m_frameCursor);
+            deliver(left, m_outputChannels == 2 ? right : nullptr, count, n);
+            m_frameCursor += n;
+            count += n;
+        } else if (!decodeNextFrame()) {
+            break;
+        }
+    }
+    updatePosition();
+    return count;
+}
+
+void FfmpegSource::deliver(void* left, void* right, int32_t offset, int32_t count)
+{
+    if (m_bitsPerSample == 8) {
+        auto* l = static_cast<uint8_t*>(left) + offset;
+        auto* r = right ? static_cast<uint8_t*>(right) + offset : nullptr;
+        convertAny<uint8_t>(*m_frame, m_frameCursor, count, l, r);
+    } else {
+        auto* l = static_cast<int16_t*>(left) + offset;
+        auto* r = right ? static_cast<int16_t*>(right) + offset : nullptr;
+        convertAny<int16_t>(*m_frame, m_frameCursor, count, l, r);
+    }
+}
+
+bool FfmpegSource::decodeNextFrame()
+{
+    av_frame_unref(m_frame.get());
+    m_frameCursor = 0;
+    m_frameEnd = 0;
+    int drainErrors = 0;
+    while (!m_ended) {
+        const int received = avcodec_receive_frame(m_decoder.get(), m_frame.get());
+        if (received == 0) {
+            if (usableFrame(*m_frame)) {
+                m_frameEnd = m_frame->nb_samples;
+                return true;
+            }
+            av_frame_unref(m_frame.get());
+        } else if (received == AVERROR_EOF) {
+            m_ended = true;
+        } else if (m_draining) {
+            // Nothing new comes in; an error here dropped one held packet.
+            if (received == AVERROR(EAGAIN) || ++drainErrors > kMaxDrainErrors)
+                m_ended = true;
+        } else {
+            // AVERROR(EAGAIN): the decoder wants input. Any other error
+            // dropped the rest of the packet it was decoding; go on with
+            // the next one.
+            feedDecoder();
+        }
+    }
+    return false;
+}
+
+void FfmpegSource::feedDecoder()
+{
+    while (!m_packetHeld) {
+        if (av_read_frame(m_container.get(), m_packet.get()) < 0) {
+            // The end of the container (a read error ends it too): let the
+            // decoder hand out what it still holds.
+            avcodec_send_packet(m_decoder.get(), nullptr);
+            m_draining = true;
+            return;
+        }
+        // An empty packet would read as the end-of-stream signal.
+        if (m_packet->stream_index == m_audioStream && m_packet->size > 0)
+            m_packetHeld = true;
+        else
+            av_packet_unref(m_packet.get());
+    }
+    const int sent = avcodec_send_packet(m_decoder.get(), m_packet.get());
+    if (sent == AVERROR(EAGAIN) && ++m_refusedSends <= kMaxRefusedSends)
+        return; // hand it in again once its output has been received
+    // Taken, or refused as broken (a broken packet is dropped whole).
+    m_refusedSends = 0;
+    av_packet_unref(m_packet.get());
+    m_packetHeld = false;
+}
+
+bool FfmpegSource::readTags(std::string& title, std::string& artist, std::string& album, std::string& year,
+                            std::string& genre, std::string& comment, std::string& track, std::string& composer,
+                            std::string& copyright)
+{
+    if (!m_container)
+        return false;
+    const AVDictionary* containerTags = m_container->metadata;
+    const AVDictionary* streamTags =
+        m_audioStream >= 0 ? m_container->streams[m_audioStream]->metadata : nullptr;
+    // Keys match case-insensitively, so "TITLE" of a Vorbis comment counts.
+    auto tag = [&](std::initializer_list<const char*> keys) -> std::string {
+        for (const AVDictionary* tags : {containerTags, streamTags}) {
+            for (const char* key : keys) {
+                const AVDictionaryEntry* entry = av_dict_get(tags, key, nullptr, 0);
+                if (entry && entry->value && *entry->value)
+                    return entry->value;
+            }
+        }
+        return {};
+    };
+
+    std::string foundTitle = tag({"title"});
+    std::string foundArtist = tag({"artist", "author"});
+    std::string foundAlbum = tag({"album"});
+    std::string foundGenre = tag({"genre"});
+    std::string foundComment = tag({"comment"});
+    std::string foundCopyright = tag({"copyright"});
+    const int64_t yearNumber = leadingNumber(tag({"date", "year"}));
+    const int64_t trackNumber = leadingNumber(tag({"track"}));
+    if (foundTitle.empty() && foundArtist.empty() && foundAlbum.empty() && foundGenre.empty() &&
+        foundComment.empty() && foundCopyright.empty() && yearNumber <= 0 && trackNumber <= 0)
+        return false;
+
+    title = std::move(foundTitle);
+    artist = std::move(foundArtist);
+    album = std::move(foundAlbum);
+    year = yearNumber > 0 ? std::to_string(yearNumber) : std::string();
+    genre = std::move(foundGenre);
+    comment = std::move(foundComment);
+    track = trackNumber > 0 ? std::to_string(trackNumber) : std::string();
+    composer.clear();
+    copyright = std::move(foundCopyright);
+    return true;
+}
+
+} // namespace sonivert
