@@ -1,6 +1,7 @@
 // sonivert-cli: the command-line front end over the same engine as the window.
 
 #include "app/cli/cliprompts.h"
+#include "app/cli/convertcommand.h"
 #include "app/cli/infocommand.h"
 #include "app/cli/settingscommand.h"
 #include "engine/engine.h"
@@ -21,6 +22,23 @@ int main(int argc, char** argv)
     infoCommand->add_flag("--json", info.json, "One JSON object per line");
     infoCommand->add_option("files", info.files, "Audio files")->required();
 
+    sonivert::cli::ConvertOptions convert;
+    std::string outputDir, ifExists;
+    CLI::App* convertCommand =
+        app.add_subcommand("convert", "Convert audio files as \"Convert All\" does, with the stored settings");
+    convertCommand->add_option("--format", convert.format, "Output format (mp3, wav, ogg, wma, aac, m4a, mp4, m4b, amr, awb)")
+        ->required();
+    CLI::Option* outputDirOption =
+        convertCommand->add_option("--output-dir", outputDir, "Write into this folder (DestOutputFolderOpt 399)");
+    convertCommand->add_flag("--same-folder", convert.sameFolder, "Write beside each source (DestOutputFolderOpt 199)")
+        ->excludes(outputDirOption);
+    convertCommand->add_flag("--mirror", convert.mirror, "Recreate the source folders below the output folder");
+    CLI::Option* ifExistsOption = convertCommand->add_option("--if-exists", ifExists, "rename, overwrite or skip")
+                                      ->check(CLI::IsMember({"rename", "overwrite", "skip"}));
+    convertCommand->add_option("--set", convert.sets, "NAME=VALUE: one stored setting, for this run only")
+        ->allow_extra_args(false);
+    convertCommand->add_option("files", convert.files, "Audio files, converted in this order")->required();
+
     sonivert::cli::SettingsCommand settings(app);
 
     try {
@@ -34,6 +52,13 @@ int main(int argc, char** argv)
 
     if (settings.parsed())
         return settings.run();
+    if (convertCommand->parsed()) {
+        if (*outputDirOption)
+            convert.outputDir = outputDir;
+        if (*ifExistsOption)
+            convert.ifExists = ifExists;
+        return sonivert::cli::runConvert(convert);
+    }
 
     sonivert::cli::CliPrompts prompts;
     sonivert::Engine engine(prompts);

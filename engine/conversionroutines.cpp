@@ -1,0 +1,176 @@
+#include "engine/conversionroutines.h"
+
+#include "engine/amplify.h"
+#include "engine/audiosource.h"
+#include "engine/conversionloop.h"
+#include "engine/engine.h"
+#include "engine/filesafety.h"
+#include "engine/pcmconverter.h"
+#include "engine/pcmrouting.h"
+#include "engine/progress.h"
+#include "engine/wavwriter.h"
+#include "settings/conversionsettings.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace sonivert {
+namespace {
+
+constexpr int32_t kDefaultFactoryRate = 44100;
+
+// Source block buffers: kBlockFrames samples per channel, 16-bit storage
+// that also holds 8-bit samples.
+struct BlockBuffers {
+    std::vector<int16_t> left = std::vector<int16_t>(AudioSource::kBlockFrames);
+    std::vector<int16_t> right = std::vector<int16_t>(AudioSource::kBlockFrames);
+};
+
+void amplifyBlock(void* left, void* right, int32_t frames, int32_t channels, int32_t bits, float gain)
+{
+    if (bits == 8)
+        amplify(static_cast<uint8_t*>(left), static_cast<uint8_t*>(right), frames, channels, gain);
+    else
+        amplify(static_cast<int16_t*>(left), static_cast<int16_t*>(right), frames, channels, gain);
+}
+
+} // namespace
+
+BatchOptions batchOptionsFrom(const ConversionSettings& s, std::function<std::optional<std::string>()> documentsFolder)
+{
+    BatchOptions o;
+    o.format = static_cast<OutputFormatCode>(s.OutputFormat);
+    o.targetRules.folderMode = s.DestOutputFolderOpt;
+    o.targetRules.customFolder = s.DestSpecifiedFolder;
+    o.targetRules.mirrorSourceFolders = s.CreateDirs == 1;
+    o.targetRules.existsPolicy = s.TargetExistsOpt;
+    o.targetRules.fallbackToDocuments = s.OutputFiles2MyDocuments == 1;
+    o.targetRules.documentsFolder = std::move(documentsFolder);
+    o.browseOutputFolder = s.BrowseOutputFolder == 1;
+    return o;
+}
+
+ConversionRoutines::ConversionRoutines(Engine& engine, const ConversionSettings& settings)
+    : m_engine(engine), m_settings(settings)
+{
+}
+
+bool ConversionRoutines::formatAvailable(int32_t outputFormat)
+{
+    return outputFormat == kOutputWav;
+}
+
+ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const ConversionJob* /*job*/)
+{
+    switch (outputFormat) {
+    case kOutputWav:
+        return [this](InputTypeCode code, const std::string& source, const std::string& target,
+                      ConversionProgress& progress) { return convertToWav(code, source, target, progress); };
+    default:
+        return {};
+    }
+}
+
+bool ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress)
+{
+    // A target that may be the source itself is never opened for writing:
+    // that alone would truncate the source.
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    const bool automatic = s.AutoDestWAVEncodingParam == 1;
+    const int32_t factoryRate = (automatic || s.WAVSampleRate <= 0) ? kDefaultFactoryRate : s.WAVSampleRate;
+
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, factoryRate, false);
+    if (!source)
+        return false;
+
+    const PcmFormat from = source->pcmFormat();
+    PcmFormat to = from;
+    if (!automatic) {
+        to.sampleRate = s.WAVSampleRate > 0 ? s.WAVSampleRate : from.sampleRate;
+        to.channels = s.WAVChannelNum > 0 ? s.WAVChannelNum : from.channels;
+        to.bitsPerSample = s.WAVBitsPerSample > 0 ? s.WAVBitsPerSample : from.bitsPerSample;
+    }
+    const bool useConverter = !automatic && converterNeeded(from, to, s.MonoType);
+
+    WavWriter writer;
+    if (!writer.open(targetPath, to.channels == 2, to.bitsPerSample, to.sampleRate))
+        return false; // the source is destroyed on return; nothing was created
+
+    const std::optional<float> gain = amplifyGain(s.AmplifyWav != 0, s.AmplifyWavCoeff);
+
+    BlockBuffers in;
+    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, to.channels,
+                                                automatic ? 0 : s.MonoType);
+    std::unique_ptr<PcmConverter> converter;
+    std::vector<int16_t> outLeft, outRight;
+    bool ok = true;
+    if (useConverter) {
+        converter = std::make_unique<PcmConverter>();
+        PcmConverter::Config config;
+        config.outChannels = to.channels;
+        config.outRate = to.sampleRate;
+        config.outBits = to.bitsPerSample;
+        config.inChannels = routed.channels;
+        config.inRate = from.sampleRate;
+        config.inBits = from.bitsPerSample;
+        ok = converter->configure(config) && converter->prepare();
+        if (ok) {
+            // 16-bit storage holds 8-bit output as well.
+            const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
+            outLeft.resize(frames);
+            outRight.resize(to.channels == 2 ? frames : 0);
+        }
+    }
+
+    // Hands n frames at the target format to amplification and the writer.
+    auto write = [&](void* left, void* right, int32_t frames) {
+        if (gain)
+            amplifyBlock(left, right, frames, to.channels, to.bitsPerSample, *gain);
+        if (to.bitsPerSample == 8)
+            return writer.write8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+        return writer.write16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+    };
+
+    void* const outL = converter ? static_cast<void*>(outLeft.data()) : routed.left;
+    void* const outR = converter ? (to.channels == 2 ? static_cast<void*>(outRight.data()) : nullptr) : routed.right;
+    LoopEnd end = LoopEnd::Failed;
+    if (ok) {
+        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
+                               if (converter) {
+                                   int32_t produced = 0;
+                                   if (!converter->process(routed.left, routed.right, frames, outL, outR, produced))
+                                       return false;
+                                   frames = produced;
+                               }
+                               return frames == 0 || write(outL, outR, frames);
+                           });
+    }
+    bool result = end == LoopEnd::Completed;
+    // The samples still held inside the resamplers belong to the output too.
+    while (result && converter) {
+        int32_t produced = 0;
+        if (!converter->flush(outL, outR, produced)) {
+            result = false;
+            break;
+        }
+        if (produced == 0)
+            break;
+        result = write(outL, outR, produced);
+    }
+
+    source.reset();
+    // Closing patches the header; a file whose header could not be patched is not a good output.
+    if (!writer.close())
+        result = false;
+    converter.reset();
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+} // namespace sonivert

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/conversionjob.h"
+#include "engine/inputtype.h"
+#include "engine/outputformat.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace sonivert {
+
+class ConversionProgress;
+class Engine;
+struct ConversionSettings;
+
+// The conversion routines: one per output encoder, each converting one
+// source file into one target file with the settings of its format. They
+// open the source through the engine's factory, run the shared block loop and
+// delete a partial target on failure or Cancel (never the source itself).
+class ConversionRoutines {
+public:
+    ConversionRoutines(Engine& engine, const ConversionSettings& settings);
+
+    // The routine for an output format, or an empty function when this build
+    // has no encoder for it. The running number of the job is read through
+    // job (for track numbers); job may be null outside a run.
+    ConversionRoutine routineFor(int32_t outputFormat, const ConversionJob* job = nullptr);
+
+    // Whether routineFor() has a routine for the format.
+    static bool formatAvailable(int32_t outputFormat);
+
+    bool convertToWav(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress);
+
+private:
+    Engine& m_engine;
+    const ConversionSettings& m_settings;
+};
+
+// The run options the settings give: the output format, the folder and
+// naming rules, and whether to show the first output when done.
+// documentsFolder answers the fallback folder when it is needed.
+BatchOptions batchOptionsFrom(const ConversionSettings& settings,
+                              std::function<std::optional<std::string>()> documentsFolder);
+
+} // namespace sonivert
