@@ -1,5 +1,6 @@
 #include "sources/ffmpegsource.h"
 
+#include "engine/samplescale.h"
 #include "sources/ffmpegcontainer.h"
 
 extern "C" {
@@ -25,20 +26,6 @@ constexpr int kMaxDrainErrors = 16;
 // output) before that packet is dropped.
 constexpr int kMaxRefusedSends = 2;
 
-// x * 2147483647 truncated, kept to its low 32 bits and shifted down to 16.
-// Values outside -1..1 are clamped first (NaN counts as silence): decoders of
-// lossy formats overshoot full scale, and beyond that range the product would
-// wrap into full-scale clicks.
-int16_t floatToSample(double x)
-{
-    if (!(x >= -1.0))
-        x = (x != x) ? 0.0 : -1.0;
-    else if (x > 1.0)
-        x = 1.0;
-    const auto wide = static_cast<int64_t>(x * 2147483647.0);
-    const auto low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
-    return static_cast<int16_t>(low >> 16);
-}
 
 // One decoded sample as a 16-bit sample.
 int16_t to16(uint8_t v) { return static_cast<int16_t>((v - 128) * 256); }
