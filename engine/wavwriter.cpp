@@ -79,19 +79,29 @@ bool WavWriter::open(const std::string& path, bool stereo, int32_t bits, int32_t
     return true;
 }
 
+std::optional<size_t> WavWriter::writeSize(int32_t bits, const void* left, const void* right, int32_t count) const
+{
+    if (!m_file || m_bits != bits || count < 0)
+        return std::nullopt;
+    if (count == 0)
+        return size_t{0};
+    if (left == nullptr || (m_channels == 2 && right == nullptr))
+        return std::nullopt;
+    const size_t bytes = static_cast<size_t>(count) * m_channels * static_cast<size_t>(bits / 8);
+    if (bytes > kMaxDataBytes - m_dataBytes)
+        return std::nullopt;
+    return bytes;
+}
+
 bool WavWriter::write16(const int16_t* left, const int16_t* right, int32_t count)
 {
-    if (!m_file || m_bits != 16 || count < 0)
+    const std::optional<size_t> size = writeSize(16, left, right, count);
+    if (!size)
         return false;
-    if (count == 0)
+    const size_t bytes = *size;
+    if (bytes == 0)
         return true;
     const bool stereo = m_channels == 2;
-    if (left == nullptr || (stereo && right == nullptr))
-        return false;
-    const size_t samples = static_cast<size_t>(count) * m_channels;
-    const size_t bytes = samples * 2;
-    if (bytes > kMaxDataBytes - m_dataBytes)
-        return false;
 
     if (!stereo && kLittleEndianHost)
         return writeBytes(left, bytes);
@@ -113,16 +123,13 @@ bool WavWriter::write16(const int16_t* left, const int16_t* right, int32_t count
 
 bool WavWriter::write8(const uint8_t* left, const uint8_t* right, int32_t count)
 {
-    if (!m_file || m_bits != 8 || count < 0)
+    const std::optional<size_t> size = writeSize(8, left, right, count);
+    if (!size)
         return false;
-    if (count == 0)
+    const size_t bytes = *size;
+    if (bytes == 0)
         return true;
     const bool stereo = m_channels == 2;
-    if (left == nullptr || (stereo && right == nullptr))
-        return false;
-    const size_t bytes = static_cast<size_t>(count) * m_channels;
-    if (bytes > kMaxDataBytes - m_dataBytes)
-        return false;
     if (!stereo)
         return writeBytes(left, bytes);
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ public:
 
 private:
     bool writeBytes(const void* data, size_t bytes);
+    // The bytes a write of count frames of bits-wide samples takes, or
+    // nothing when it must fail: closed, the wrong width, a missing buffer,
+    // or data that would pass kMaxDataBytes.
+    std::optional<size_t> writeSize(int32_t bits, const void* left, const void* right, int32_t count) const;
 
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
