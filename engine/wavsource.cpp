@@ -1,5 +1,6 @@
 #include "engine/wavsource.h"
 
+#include "engine/floatsample.h"
 #include "engine/g711.h"
 
 #include <algorithm>
@@ -49,21 +50,6 @@ Float loadLeFloat(const uint8_t* p)
         const uint64_t v = static_cast<uint64_t>(loadLe32(p)) | (static_cast<uint64_t>(loadLe32(p + 4)) << 32);
         return std::bit_cast<double>(v);
     }
-}
-
-// x * 2147483647 truncated, kept to its low 32 bits and shifted down to 16.
-// Values outside -1..1 are clamped first (NaN counts as silence): beyond that
-// range the product would wrap into full-scale clicks or leave the 64-bit
-// range altogether.
-int16_t floatToSample(double x)
-{
-    if (!(x >= -1.0))
-        x = (x != x) ? 0.0 : -1.0;
-    else if (x > 1.0)
-        x = 1.0;
-    const auto wide = static_cast<int64_t>(x * 2147483647.0);
-    const auto low = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
-    return static_cast<int16_t>(low >> 16);
 }
 
 } // namespace
