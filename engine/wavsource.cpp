@@ -351,7 +351,7 @@ bool WavSource::setUpDecoder()
         m_blockReader = &WavSource::readBlockCodec;
         break;
     case kTagGsm610:
-        if (!m_gsm.init())
+        if (!m_gsm.init(Gsm610Decoder::Framing::Wav49))
             return false;
         m_rawBytes = Gsm610Decoder::kBlockBytes;
         m_decodedCount = Gsm610Decoder::kBlockSamples;
