@@ -2,6 +2,7 @@
 
 #include "engine/constants.h"
 #include "engine/wavsource.h"
+#include "sources/aiffsource.h"
 
 #include <array>
 
@@ -28,7 +29,7 @@ const std::array kReaders = {
     ReaderRegistration{ReaderId::Bass, "bass", nullptr},
     ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", nullptr},
     ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
-    ReaderRegistration{ReaderId::Aiff, "aiff", nullptr},
+    ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},
     ReaderRegistration{ReaderId::Au, "au", nullptr},
     ReaderRegistration{ReaderId::Ogg, "ogg", nullptr},
     ReaderRegistration{ReaderId::Wma, "wma", nullptr},
