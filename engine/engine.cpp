@@ -3,6 +3,7 @@
 #include "engine/constants.h"
 #include "engine/wavsource.h"
 #include "sources/aiffsource.h"
+#include "sources/ausource.h"
 
 #include <array>
 
@@ -30,7 +31,7 @@ const std::array kReaders = {
     ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", nullptr},
     ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
     ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},
-    ReaderRegistration{ReaderId::Au, "au", nullptr},
+    ReaderRegistration{ReaderId::Au, "au", &makeReader<AuSource>},
     ReaderRegistration{ReaderId::Ogg, "ogg", nullptr},
     ReaderRegistration{ReaderId::Wma, "wma", nullptr},
 };
