@@ -28,6 +28,8 @@ int32_t DwvwDecoder::readBits(ByteSource& source, int bitCount)
         m_bits <<= 8;
         if (m_index < m_fill)
             m_bits |= m_buffer[m_index++];
+        else if (++m_fillBytes > kMaxFillBytes)
+            return -1;
         m_bitCount += 8;
     }
     m_bitCount -= bitCount;

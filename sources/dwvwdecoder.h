@@ -15,11 +15,14 @@ namespace sonivert {
 // bytes. The stream ends when the source delivers nothing while fewer than
 // eight bits are wanted; the sample during which that happens is not
 // delivered, nor is a sample after which the source has nothing left and no
-// bits remain buffered.
+// bits remain buffered. A read of eight bits or more past the end is
+// completed with zero bits, but never more than kMaxFillBytes of them in
+// all: no sample needs more, and a damaged stream cannot go on forever.
 class DwvwDecoder {
 public:
     static constexpr int kMinBits = 8;
     static constexpr int kMaxBits = 24;
+    static constexpr int kMaxFillBytes = 4;
 
     // Where the coded bytes come from. readBytes returns how many it copied
     // into buffer (at most size); 0 means no more input.
@@ -62,6 +65,7 @@ private:
     size_t m_index = 0; // next unread byte of m_buffer
     uint64_t m_bits = 0;
     int m_bitCount = 0; // unread bits at the bottom of m_bits
+    int m_fillBytes = 0; // zero bytes made up past the end of the input
 };
 
 } // namespace sonivert
