@@ -213,14 +213,5 @@ TEST(DwvwDecoderTest, StateCarriesAcrossCallsAndSlices)
     }
 }
 
-TEST(DwvwDecoderTest, WidthsOutsideEightToTwentyFourAreRefused)
-{
-    DwvwDecoder decoder;
-    EXPECT_FALSE(decoder.init(7));
-    EXPECT_FALSE(decoder.init(25));
-    EXPECT_TRUE(decoder.init(8));
-    EXPECT_TRUE(decoder.init(24));
-}
-
 } // namespace
 } // namespace sonivert::test
