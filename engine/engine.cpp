@@ -2,6 +2,8 @@
 
 #include "engine/constants.h"
 #include "engine/wavsource.h"
+#include "sources/aiffsource.h"
+#include "sources/ausource.h"
 #include "sources/ffmpegprobesource.h"
 #include "sources/ffmpegsource.h"
 
@@ -39,8 +41,8 @@ const std::array kReaders = {
     ReaderRegistration{ReaderId::Bass, "bass", nullptr},
     ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", &makeFfmpegReader},
     ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
-    ReaderRegistration{ReaderId::Aiff, "aiff", nullptr},
-    ReaderRegistration{ReaderId::Au, "au", nullptr},
+    ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},
+    ReaderRegistration{ReaderId::Au, "au", &makeReader<AuSource>},
     ReaderRegistration{ReaderId::Ogg, "ogg", nullptr},
     ReaderRegistration{ReaderId::Wma, "wma", nullptr},
 };

@@ -1,7 +1,7 @@
 #include "engine/wavsource.h"
 
+#include "engine/floatsample.h"
 #include "engine/g711.h"
-#include "engine/samplescale.h"
 
 #include <algorithm>
 #include <bit>
@@ -51,7 +51,6 @@ Float loadLeFloat(const uint8_t* p)
         return std::bit_cast<double>(v);
     }
 }
-
 
 } // namespace
 
@@ -352,7 +351,7 @@ bool WavSource::setUpDecoder()
         m_blockReader = &WavSource::readBlockCodec;
         break;
     case kTagGsm610:
-        if (!m_gsm.init())
+        if (!m_gsm.init(Gsm610Decoder::Framing::Wav49))
             return false;
         m_rawBytes = Gsm610Decoder::kBlockBytes;
         m_decodedCount = Gsm610Decoder::kBlockSamples;

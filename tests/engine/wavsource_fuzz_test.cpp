@@ -3,6 +3,7 @@
 // sanitizer build this also catches out-of-bounds reads.
 
 #include "engine/wavsource.h"
+#include "tests/support/mutation.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/wavbuilder.h"
 
@@ -39,50 +40,7 @@ std::vector<std::vector<uint8_t>> seedFiles(const TempDir& dir)
     return seeds;
 }
 
-std::vector<uint8_t> mutate(const std::vector<uint8_t>& seed, std::mt19937& rng)
-{
-    std::vector<uint8_t> m = seed;
-    auto pick = [&](size_t bound) { return std::uniform_int_distribution<size_t>(0, bound - 1)(rng); };
-    // Most of the structure sits in the first hundred bytes; aim there often.
-    auto position = [&]() { return (rng() % 4 != 0) ? pick(std::min<size_t>(m.size(), 100)) : pick(m.size()); };
-    const int edits = 1 + static_cast<int>(rng() % 4);
-    for (int e = 0; e < edits && !m.empty(); ++e) {
-        switch (rng() % 5) {
-        case 0: // flip bits
-            m[position()] ^= static_cast<uint8_t>(1u << (rng() % 8));
-            break;
-        case 1: { // an extreme 16- or 32-bit value
-            static const uint32_t kValues[] = {0, 1, 2, 3, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 65, 320};
-            const uint32_t v = kValues[rng() % std::size(kValues)];
-            const size_t at = position();
-            const size_t width = (rng() % 2) ? 4 : 2;
-            for (size_t i = 0; i < width && at + i < m.size(); ++i)
-                m[at + i] = static_cast<uint8_t>(v >> (8 * i));
-            break;
-        }
-        case 2: // truncate
-            m.resize(pick(m.size()));
-            break;
-        case 3: // drop bytes
-        {
-            const size_t at = position();
-            m.erase(m.begin() + static_cast<ptrdiff_t>(at),
-                    m.begin() + static_cast<ptrdiff_t>(std::min(m.size(), at + 1 + rng() % 8)));
-            break;
-        }
-        default: // insert random bytes
-        {
-            const size_t at = position();
-            std::vector<uint8_t> noise(1 + rng() % 8);
-            for (uint8_t& b : noise)
-                b = static_cast<uint8_t>(rng());
-            m.insert(m.begin() + static_cast<ptrdiff_t>(at), noise.begin(), noise.end());
-            break;
-        }
-        }
-    }
-    return m;
-}
+constexpr uint32_t kExtremes[] = {0, 1, 2, 3, 0xFF, 0xFFFF, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 65, 320};
 
 TEST(WavFuzzTest, MutatedFilesAreRefusedOrReadWithinBounds)
 {
@@ -96,7 +54,7 @@ TEST(WavFuzzTest, MutatedFilesAreRefusedOrReadWithinBounds)
     constexpr int kMutantsPerSeed = 300;
     for (size_t s = 0; s < seeds.size(); ++s) {
         for (int i = 0; i < kMutantsPerSeed; ++i) {
-            const std::vector<uint8_t> mutant = mutate(seeds[s], rng);
+            const std::vector<uint8_t> mutant = mutateBytes(seeds[s], rng, kExtremes);
             writeFileBytes(path, mutant);
             WavSource wav;
             if (!wav.open(path, 0))

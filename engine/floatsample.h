@@ -4,12 +4,12 @@
 
 namespace sonivert {
 
-// A float sample in -1..1 as a 16-bit sample: x * 2147483647 truncated toward
-// zero, kept to its low 32 bits and shifted down by 16, so 1.0 gives 32767
-// and -1.0 gives -32768. Values outside -1..1 are clamped first (NaN counts
-// as silence): decoders of lossy formats overshoot full scale, and beyond
-// that range the product would wrap into full-scale clicks or leave the
-// 64-bit range altogether.
+// A float sample x as a 16-bit sample: x * 2147483647 truncated toward zero,
+// kept to its low 32 bits and shifted down by 16, so 1.0 gives 32767 and
+// -1.0 gives -32768. Values outside -1..1 are clamped first (NaN counts as
+// silence): decoders of lossy formats overshoot full scale, and beyond that
+// range the product would wrap into full-scale clicks or leave the 64-bit
+// range altogether.
 inline int16_t floatToSample(double x)
 {
     if (!(x >= -1.0))
