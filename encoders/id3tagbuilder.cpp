@@ -4,6 +4,7 @@
 #include "platform/localtext.h"
 #include "sources/tracktags.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdio>
@@ -76,6 +77,66 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// A new empty file in the temporary-files folder, removed by the destructor.
+class TemporaryFile {
+public:
+    TemporaryFile()
+    {
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+        if (ec)
+            return;
+        std::string name = pathUtf8(folder / "cvtXXXXXX");
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0)
+            return;
+        ::close(fd);
+        m_path = std::move(name);
+    }
+    ~TemporaryFile()
+    {
+        if (!m_path.empty())
+            std::remove(m_path.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool ok() const { return !m_path.empty(); }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+std::optional<std::vector<uint8_t>> readWhole(const std::string& path)
+{
+    std::ifstream in(utf8Path(path), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+// Lets id3lib write the tag that attach builds into a new temporary file
+// and reads the file back; the file is removed whatever happens. (id3lib's
+// in-memory rendering copies the tag, and that copy frees memory with the
+// wrong type inside the library.)
+template <typename Attach>
+std::optional<std::vector<uint8_t>> renderThroughFile(ID3_TagType type, Attach&& attach)
+{
+    const TemporaryFile file;
+    if (!file.ok())
+        return std::nullopt;
+    {
+        ID3_Tag tag(file.path().c_str());
+        attach(tag);
+        tag.Update(type);
+    }
+    return readWhole(file.path());
+}
+
 // id3lib 3.8.3 writes a UTF-16 text with the byte-order mark of the host
 // (FF FE on little-endian machines) but the code units themselves in
 // big-endian order, so every reader decodes them byte-swapped. Rendering
@@ -85,22 +146,20 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
 bool libraryNeedsSwappedUnits()
 {
     static const bool swap = [] {
-        ID3_Tag tag;
-        auto* frame = new ID3_Frame(ID3FID_TITLE);
-        frame->GetField(ID3FN_TEXTENC)->Set(ID3TE_UTF16);
-        ID3_Field* text = frame->GetField(ID3FN_TEXT);
-        text->SetEncoding(ID3TE_UTF16);
-        const unicode_t probe[] = {0x0041, 0};
-        text->Set(probe);
-        tag.AttachFrame(frame);
-        std::vector<uchar> buffer(tag.Size() + 64);
-        const size_t size = tag.Render(buffer.data(), ID3TT_ID3V2);
-        const std::array<uchar, 4> mismatched = {0xFF, 0xFE, 0x00, 0x41};
-        for (size_t i = 0; i + mismatched.size() <= size; ++i) {
-            if (std::equal(mismatched.begin(), mismatched.end(), buffer.begin() + static_cast<std::ptrdiff_t>(i)))
-                return true;
-        }
-        return false;
+        const auto rendered = renderThroughFile(ID3TT_ID3V2, [](ID3_Tag& tag) {
+            auto frame = std::make_unique<ID3_Frame>(ID3FID_TITLE);
+            frame->GetField(ID3FN_TEXTENC)->Set(ID3TE_UTF16);
+            ID3_Field* text = frame->GetField(ID3FN_TEXT);
+            text->SetEncoding(ID3TE_UTF16);
+            const unicode_t probe[] = {0x0041, 0};
+            text->Set(probe);
+            tag.AttachFrame(frame.release());
+        });
+        if (!rendered)
+            return std::endian::native == std::endian::little; // what 3.8.3 does
+        const std::array<uint8_t, 4> mismatched = {0xFF, 0xFE, 0x00, 0x41};
+        return std::search(rendered->begin(), rendered->end(), mismatched.begin(), mismatched.end()) !=
+               rendered->end();
     }();
     return swap;
 }
@@ -179,48 +238,6 @@ void attachText(ID3_Tag& tag, ID3_FrameID id, int version, std::string_view text
     tag.AttachFrame(frame.release());
 }
 
-// A new empty file in the temporary-files folder, removed by the destructor.
-class TemporaryFile {
-public:
-    TemporaryFile()
-    {
-        std::error_code ec;
-        const std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-        if (ec)
-            return;
-        std::string name = pathUtf8(folder / "cvtXXXXXX");
-        const int fd = ::mkstemp(name.data());
-        if (fd < 0)
-            return;
-        ::close(fd);
-        m_path = std::move(name);
-    }
-    ~TemporaryFile()
-    {
-        if (!m_path.empty())
-            std::remove(m_path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool ok() const { return !m_path.empty(); }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
-std::optional<std::vector<uint8_t>> readWhole(const std::string& path)
-{
-    std::ifstream in(utf8Path(path), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
-
 } // namespace
 
 std::span<const std::string_view> id3GenreNames()
@@ -243,12 +260,10 @@ std::optional<std::vector<uint8_t>> Id3TagBuilder::BuildTag(int version, const T
     if (version != 1 && version != 2)
         return std::nullopt;
     try {
-        const TemporaryFile file;
-        if (!file.ok())
-            return std::nullopt;
-        std::optional<std::vector<uint8_t>> block;
-        {
-            ID3_Tag tag(file.path().c_str());
+        // Settled before the tag's file exists, so that one build makes one file at a time.
+        libraryNeedsSwappedUnits();
+        std::optional<std::vector<uint8_t>> block = renderThroughFile(version == 1 ? ID3TT_ID3V1 : ID3TT_ID3V2,
+                                                                      [&](ID3_Tag& tag) {
             attachText(tag, ID3FID_TITLE, version, tags.title);
             attachText(tag, ID3FID_LEADARTIST, version, tags.artist);
             attachText(tag, ID3FID_ALBUM, version, tags.album);
@@ -271,9 +286,7 @@ std::optional<std::vector<uint8_t>> Id3TagBuilder::BuildTag(int version, const T
                            totalLow != 0 ? std::to_string(trackLow) + "/" + std::to_string(totalLow)
                                          : std::to_string(trackLow));
             }
-            tag.Update(version == 1 ? ID3TT_ID3V1 : ID3TT_ID3V2);
-        }
-        block = readWhole(file.path());
+        });
         // What the callers write verbatim must be a whole tag of its kind.
         if (block && version == 1 && block->size() != 128)
             return std::nullopt;
