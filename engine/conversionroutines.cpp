@@ -1,5 +1,8 @@
 #include "engine/conversionroutines.h"
 
+#include "encoders/id3tagbuilder.h"
+#include "encoders/mp3encoder.h"
+#include "encoders/mp3parameters.h"
 #include "engine/amplify.h"
 #include "engine/audiosource.h"
 #include "engine/conversionloop.h"
@@ -10,6 +13,7 @@
 #include "engine/progress.h"
 #include "engine/wavwriter.h"
 #include "settings/conversionsettings.h"
+#include "sources/tracktags.h"
 
 #include <memory>
 #include <optional>
@@ -35,6 +39,36 @@ void amplifyBlock(void* left, void* right, int32_t frames, int32_t channels, int
         amplify(static_cast<int16_t*>(left), static_cast<int16_t*>(right), frames, channels, gain);
 }
 
+// Hands the encoder the ID3 blocks of one file, by MP3ID3TagType: the
+// source's own blocks unchanged, or blocks built from the selected tags by
+// MP3WriteID3Version (0 ID3v1, 1 ID3v2, 2 both). A block that cannot be
+// built is left out; the audio is written all the same.
+void setMp3Tags(Mp3Encoder& encoder, const ConversionSettings& s, InputTypeCode code, const std::string& sourcePath,
+                AudioSource& source, int32_t runningNumber)
+{
+    const TagSelection selection = selectTrackTags(s, TagFamily::Mp3, sourcePath, code, source, runningNumber);
+    if (selection.kind == TagSelection::Kind::SourceId3Blocks) {
+        if (const uint8_t* v1 = source.id3v1Block())
+            encoder.SetId3v1Block({v1, 128});
+        uint32_t size = 0;
+        if (const uint8_t* v2 = source.id3v2Block(size))
+            encoder.SetId3v2Block({v2, size});
+        return;
+    }
+    if (selection.kind != TagSelection::Kind::Tags)
+        return;
+    const int32_t version = s.MP3WriteID3Version;
+    const int32_t track = selection.tags.trackNumber();
+    if (version == 0 || version == 2) {
+        if (const auto block = Id3TagBuilder::BuildTag(1, selection.tags, track, 0))
+            encoder.SetId3v1Block(*block);
+    }
+    if (version == 1 || version == 2) {
+        if (const auto block = Id3TagBuilder::BuildTag(2, selection.tags, track, 0))
+            encoder.SetId3v2Block(*block);
+    }
+}
+
 } // namespace
 
 BatchOptions batchOptionsFrom(const ConversionSettings& s, std::function<std::optional<std::string>()> documentsFolder)
@@ -58,12 +92,17 @@ ConversionRoutines::ConversionRoutines(Engine& engine, const ConversionSettings&
 
 bool ConversionRoutines::formatAvailable(int32_t outputFormat)
 {
-    return outputFormat == kOutputWav;
+    return outputFormat == kOutputWav || outputFormat == kOutputMp3;
 }
 
-ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const ConversionJob* /*job*/)
+ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const ConversionJob* job)
 {
     switch (outputFormat) {
+    case kOutputMp3:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToMp3(code, source, target, progress, job ? job->runningNumber() : 1);
+        };
     case kOutputWav:
         return [this](InputTypeCode code, const std::string& source, const std::string& target,
                       ConversionProgress& progress) { return convertToWav(code, source, target, progress); };
@@ -167,6 +206,114 @@ bool ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sou
     // Closing patches the header; a file whose header could not be patched is not a good output.
     if (!writer.close())
         result = false;
+    converter.reset();
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+bool ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress,
+                                      int32_t runningNumber)
+{
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, mp3FactoryRate(s), false);
+    if (!source)
+        return false;
+
+    const PcmFormat from = source->pcmFormat();
+    const Mp3Parameters params =
+        chooseMp3Parameters(s, {code, from.sampleRate, from.channels, source->bitrateKbps(), source->channelMode()});
+
+    Mp3Encoder encoder;
+    if (!encoder.Open(targetPath)) {
+        // The file may exist already when only the library handle failed.
+        deleteTargetUnlessSource(targetPath, sourcePath);
+        return false;
+    }
+    setMp3Tags(encoder, s, code, sourcePath, *source, runningNumber);
+    encoder.SetInputSampleRate(from.sampleRate);
+    encoder.SetChannels(params.inputChannels);
+    if (params.mode)
+        encoder.SetMode(*params.mode);
+    encoder.SetOutputSampleRate(params.outputSampleRate);
+    if (params.bitRate)
+        encoder.SetBitRate(*params.bitRate);
+    if (!encoder.Start()) {
+        encoder.Close();
+        source.reset();
+        deleteTargetUnlessSource(targetPath, sourcePath);
+        return false;
+    }
+
+    // The encoder takes 16-bit samples at the source's rate and the input
+    // channel count; an 8-bit source is widened first.
+    const int32_t channels = params.inputChannels;
+    BlockBuffers in;
+    const RoutedChannels routed =
+        routeChannels(in.left.data(), in.right.data(), from.channels, channels, s.MonoType);
+    std::unique_ptr<PcmConverter> converter;
+    std::vector<int16_t> outLeft, outRight;
+    bool ok = true;
+    if (from.bitsPerSample == 8) {
+        converter = std::make_unique<PcmConverter>();
+        PcmConverter::Config config;
+        config.inChannels = config.outChannels = routed.channels;
+        config.inRate = config.outRate = from.sampleRate;
+        config.inBits = 8;
+        config.outBits = 16;
+        ok = converter->configure(config) && converter->prepare();
+        if (ok) {
+            const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
+            outLeft.resize(frames);
+            outRight.resize(routed.channels == 2 ? frames : 0);
+        }
+    }
+    const std::optional<float> gain = amplifyGain(s.AmplifyMp3 != 0, s.AmplifyMp3Coeff);
+
+    auto* const encLeft = static_cast<int16_t*>(converter ? outLeft.data() : routed.left);
+    auto* const encRight =
+        routed.channels == 2 ? static_cast<int16_t*>(converter ? outRight.data() : routed.right) : nullptr;
+    auto encode = [&](int32_t frames) {
+        if (gain)
+            amplify(encLeft, encRight, frames, routed.channels, *gain);
+        return encoder.EncodeBlock(encLeft, encRight, frames);
+    };
+
+    LoopEnd end = LoopEnd::Failed;
+    if (ok) {
+        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
+                               if (converter) {
+                                   int32_t produced = 0;
+                                   if (!converter->process(routed.left, routed.right, frames, encLeft, encRight,
+                                                           produced))
+                                       return false;
+                                   frames = produced;
+                               }
+                               return frames == 0 || encode(frames);
+                           });
+    }
+    bool result = end == LoopEnd::Completed;
+    while (result && converter) {
+        int32_t produced = 0;
+        if (!converter->flush(encLeft, encRight, produced)) {
+            result = false;
+            break;
+        }
+        if (produced == 0)
+            break;
+        result = encode(produced);
+    }
+
+    // The encoder is closed before the source: its last frames and the
+    // ID3v1 block go out first. A file whose end could not be written is
+    // not a good output.
+    if (!encoder.Close())
+        result = false;
+    source.reset();
     converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);

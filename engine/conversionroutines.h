@@ -25,7 +25,8 @@ public:
 
     // The routine for an output format, or an empty function when this build
     // has no encoder for it. The running number of the job is read through
-    // job (for track numbers); job may be null outside a run.
+    // job (for track numbers) when the routine runs; without a job (outside
+    // a run) every file counts as the first.
     ConversionRoutine routineFor(int32_t outputFormat, const ConversionJob* job = nullptr);
 
     // Whether routineFor() has a routine for the format.
@@ -33,6 +34,12 @@ public:
 
     bool convertToWav(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                       ConversionProgress& progress);
+
+    // MP3 through Mp3Encoder, with ID3 tags by MP3ID3TagType and
+    // MP3WriteID3Version. runningNumber is the file's position in the run
+    // (the track number when the MP3 tag defaults ask for it).
+    bool convertToMp3(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress, int32_t runningNumber);
 
 private:
     Engine& m_engine;

@@ -10,6 +10,7 @@ packages=(
   libgsm1-dev libresample1-dev
   libavformat-dev libavcodec-dev libavutil-dev
   nlohmann-json3-dev libcli11-dev
+  libmp3lame-dev libid3-3.8.3-dev libtag1-dev
   qt6-base-dev
   # tests
   googletest libgtest-dev libgmock-dev

@@ -2,6 +2,7 @@
 // channel counts and rates converted with explicit WAV settings, each output
 // checked with soxi and sox stat.
 
+#include "tests/support/ffprobeinfo.h"
 #include "tests/support/soxprobe.h"
 #include "tests/support/testsupport.h"
 
@@ -101,8 +102,29 @@ TEST_F(CliConvertTest, StatusLinesAndExitCodes)
         EXPECT_EQ(2, status);
     }
     // Formats without an encoder in this build are refused, not faked.
-    cli("convert --format mp3 " + shellQuote(source), status);
+    cli("convert --format ogg " + shellQuote(source), status);
     EXPECT_EQ(2, status);
+}
+
+TEST_F(CliConvertTest, Mp3OutputWithExplicitSettingsAndTags)
+{
+    const std::string source = input("song.wav", "-r 48000 -c 2 -b 16", "3 sine 440 sine 1500 vol 0.3");
+    const std::string out = dir.file("out");
+    int status = -1;
+    const std::string printed =
+        cli("convert --format mp3 --output-dir " + shellQuote(out) +
+                " --set AutoDestMP3EncodingParam=0 --set MP3SampleRate=32000 --set MP3BitRate=96 "
+                "--set MP3ChannelMode=1 --set MP3ID3TagType=0 --set MP3WriteID3Version=2 " + shellQuote(source),
+            status);
+    ASSERT_EQ(0, status) << printed;
+    EXPECT_EQ(source + "\tsong.mp3\n", printed);
+    FfprobeInfo info = ffprobeInfo(out + "/song.mp3");
+    EXPECT_EQ(32000, info.sampleRate);
+    EXPECT_EQ(2, info.channels);
+    EXPECT_EQ(96000, info.bitRate);
+    EXPECT_GE(info.frames * 1152, 3 * 32000 + 576);
+    EXPECT_LE(info.frames * 1152, 3 * 32000 + 576 + 2 * 1152);
+    EXPECT_EQ("song", info.tags["title"]);
 }
 
 TEST_F(CliConvertTest, InterruptCancelsAndLeavesNoPartialOutput)
