@@ -11,6 +11,8 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev
+  # a font for the window's texts, and an X server for machines without a display
+  fonts-dejavu-core xvfb xauth
   # tests
   googletest libgtest-dev libgmock-dev
   # locale sources and localedef, for tests that run under a non-"C" locale
