@@ -183,8 +183,10 @@ MainWindow::~MainWindow()
     m_formatBox->disconnect(this);
     m_list.removeAllRows();
     m_settings.save(m_services.store, kSaveFormatAndStartPage);
-    // The view and its item model go before the list they show.
-    delete m_view;
+    // The child widgets use the tooltip style and the item model, which are
+    // child objects as well, and the view shows the list: the widgets go
+    // first, then the item model, all before the members.
+    qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
     delete m_tableModel;
 }
 
