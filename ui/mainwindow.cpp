@@ -55,7 +55,7 @@ const QColor kButtonTextColour(53, 53, 53);
 const QColor kLinkColour(0, 0, 255);
 const QColor kLinkHoverColour(255, 0, 0);
 
-constexpr MenuItemSpec kContextMenu[] = {
+constexpr MenuEntry kContextMenu[] = {
     {kCommandPlaySource, "&Play Source"},
     {kCommandPlayDestination, "Play &Destination"},
     {0, nullptr},
@@ -73,7 +73,7 @@ constexpr MenuItemSpec kContextMenu[] = {
 
 // The about box is not part of this program yet, so neither is its item
 // (nor the separator before it).
-constexpr MenuItemSpec kHelpMenu[] = {
+constexpr MenuEntry kHelpMenu[] = {
     {kCommandHelpTopics, "&Help Topics\tF1"},
     {0, nullptr},
     {kCommandTellAFriend, "&Tell A Friend"},
@@ -240,9 +240,9 @@ void MainWindow::buildControls()
         {"removeAllButton", "Remove A&ll", "Remove all files in list", kRemoveAllRect, kCommandRemoveAll},
         {"convertButton", "&Convert", "Convert all files", kConvertRect, kCommandConvertAll},
     };
-    for (const CommandButton& spec : commandButtons) {
-        auto* button = new SkinButton(QString::fromUtf8(spec.text), this);
-        button->setObjectName(QString::fromUtf8(spec.name));
+    for (const CommandButton& entry : commandButtons) {
+        auto* button = new SkinButton(QString::fromUtf8(entry.text), this);
+        button->setObjectName(QString::fromUtf8(entry.name));
         button->setCursor(Qt::PointingHandCursor);
         button->setFont(tahoma(false));
         button->setTextColours(kButtonTextColour, kButtonTextColour);
@@ -250,10 +250,10 @@ void MainWindow::buildControls()
         button->setDrawBorder(false);
         button->setBackgroundSource(&m_skin.background());
         button->setFaces(m_skin.face(), m_skin.hoverFace(), true);
-        button->move(spec.rect.topLeft());
-        button->setToolTip(QString::fromUtf8(spec.tooltip));
+        button->move(entry.rect.topLeft());
+        button->setToolTip(QString::fromUtf8(entry.tooltip));
         button->setStyle(tooltipStyle);
-        const int command = spec.command;
+        const int command = entry.command;
         connect(button, &QAbstractButton::clicked, this, [this, command] { runCommand(command); });
     }
 
@@ -291,15 +291,15 @@ void MainWindow::buildControls()
     };
     SkinButton* caption[3] = {};
     for (int i = 0; i < 3; ++i) {
-        const CaptionButton& spec = captionButtons[i];
+        const CaptionButton& entry = captionButtons[i];
         auto* button = new SkinButton(this);
-        button->setObjectName(QString::fromUtf8(spec.name));
+        button->setObjectName(QString::fromUtf8(entry.name));
         button->setCursor(Qt::PointingHandCursor);
         button->setDrawText(false);
         button->setBackgroundSource(&m_skin.background());
-        button->setIcons(spec.icon, QPixmap(), false);
-        button->setGeometry(spec.rect);
-        button->setToolTip(QString::fromUtf8(spec.tooltip));
+        button->setIcons(entry.icon, QPixmap(), false);
+        button->setGeometry(entry.rect);
+        button->setToolTip(QString::fromUtf8(entry.tooltip));
         button->setStyle(tooltipStyle);
         caption[i] = button;
     }

@@ -311,17 +311,17 @@ int Ornamenu::currentDrawingStyle()
     return drawingStyleFor(paletteDisplay, windowsVersionClass(), classicThemeActive());
 }
 
-QMenu* Ornamenu::addPopup(std::span<const MenuItemSpec> items)
+QMenu* Ornamenu::addPopup(std::span<const MenuEntry> items)
 {
     auto menu = std::make_unique<QMenu>();
     menu->setStyle(m_style);
-    for (const MenuItemSpec& spec : items) {
-        if (spec.command == 0) {
+    for (const MenuEntry& entry : items) {
+        if (entry.command == 0) {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromUtf8(spec.text));
-        action->setData(spec.command);
+        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
+        action->setData(entry.command);
     }
     m_popups.push_back(std::move(menu));
     return m_popups.back().get();

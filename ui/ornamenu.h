@@ -22,7 +22,7 @@ class OrnamenuStyle;
 // One entry of a menu description: a command with its text, or a separator
 // (command 0). The text marks its access key with "&" and may end with a
 // tab and the accelerator's name ("&Remove\tDel").
-struct MenuItemSpec {
+struct MenuEntry {
     int command;
     const char* text;
 };
@@ -51,7 +51,7 @@ public:
 
     // Builds one more popup from its items; its index is the number of
     // popups built before it. Each action carries its command as data.
-    QMenu* addPopup(std::span<const MenuItemSpec> items);
+    QMenu* addPopup(std::span<const MenuEntry> items);
     QMenu* popup(int index) const;
     int popupCount() const { return static_cast<int>(m_popups.size()); }
     // The first action of that command in any popup, or null.

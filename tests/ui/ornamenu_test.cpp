@@ -15,7 +15,7 @@
 namespace sonivert::test {
 namespace {
 
-using ui::MenuItemSpec;
+using ui::MenuEntry;
 using ui::Ornamenu;
 
 // Restores the process-wide switches the main window sets.
@@ -84,8 +84,8 @@ TEST(OrnamenuImageTest, LightenedVariantMovesEveryChannelTowardsWhiteExceptTheKe
     EXPECT_EQ(QColor(255, 255, 255), light.pixelColor(2, 0));
 }
 
-constexpr MenuItemSpec kFirst[] = {{1, "&One"}, {0, nullptr}, {2, "&Two\tDel"}, {3, "Th&ree"}};
-constexpr MenuItemSpec kSecond[] = {{5, "&Five\tF1"}};
+constexpr MenuEntry kFirst[] = {{1, "&One"}, {0, nullptr}, {2, "&Two\tDel"}, {3, "Th&ree"}};
+constexpr MenuEntry kSecond[] = {{5, "&Five\tF1"}};
 
 // Four 16 x 15 images, each one colour with a mask-coloured corner pixel.
 QPixmap stripOf(const std::vector<QColor>& colours, const QColor& mask)
