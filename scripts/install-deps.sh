@@ -12,6 +12,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libmp3lame-dev libid3-3.8.3-dev libtag1-dev
   qt6-base-dev
+  # a font for the window's texts, and an X server for machines without a display
+  fonts-dejavu-core xvfb xauth
   # tests
   googletest libgtest-dev libgmock-dev
   # locale sources and localedef, for tests that run under a non-"C" locale
