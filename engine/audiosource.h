@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace sonivert {
@@ -120,6 +122,20 @@ protected:
         m_videoWidth = 0;
         m_videoHeight = 0;
         m_videoFrameRate = 0.0;
+    }
+
+    // The rule the file-parsing readers share: whole seconds of the stream,
+    // and the bit rate as the stream bytes over those seconds, or the
+    // format's nominal rate (in kbit/s) when the stream is shorter than a
+    // second. Values beyond 32 bits are clamped.
+    void setDurationAndBitrate(uint64_t seconds, uint64_t streamBytes, uint64_t nominalKbps)
+    {
+        m_durationSeconds = clampToInt32(seconds);
+        m_bitrateKbps = clampToInt32(seconds != 0 ? streamBytes / (seconds * 125) : nominalKbps);
+    }
+    static int32_t clampToInt32(uint64_t v)
+    {
+        return static_cast<int32_t>(std::min<uint64_t>(v, std::numeric_limits<int32_t>::max()));
     }
 
     uint64_t m_totalLength = 0;

@@ -24,11 +24,6 @@ constexpr int32_t kMaxPcmChannels = 8;
 constexpr int32_t kMaxCodecChannels = 2;
 constexpr uint32_t kGsmSamplesPerBlock = 320;
 
-int32_t clampToInt32(uint64_t v)
-{
-    return static_cast<int32_t>(std::min<uint64_t>(v, std::numeric_limits<int32_t>::max()));
-}
-
 bool isAsciiLetter(int c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -127,12 +122,9 @@ bool WavSource::parseHeader()
                 frames = length * 8 / m_storedBits / static_cast<uint32_t>(m_channels);
 
             const uint64_t seconds = frames / static_cast<uint32_t>(m_sampleRate);
-            m_durationSeconds = clampToInt32(seconds);
-            if (seconds != 0)
-                m_bitrateKbps = clampToInt32(length / (seconds * 125));
-            else
-                m_bitrateKbps = clampToInt32(uint64_t{m_storedBits} * static_cast<uint32_t>(m_channels) *
-                                             static_cast<uint32_t>(m_sampleRate) / 1000);
+            setDurationAndBitrate(seconds, length,
+                                  uint64_t{m_storedBits} * static_cast<uint32_t>(m_channels) *
+                                      static_cast<uint32_t>(m_sampleRate) / 1000);
             return true;
         } else if (!m_file.skip(size)) {
             return false;

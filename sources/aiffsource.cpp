@@ -20,11 +20,6 @@ constexpr uint32_t kIma4PacketBytes = 34;
 constexpr uint32_t kIma4PacketFrames = 64;
 constexpr uint16_t kImaFormatTag = 0x11;
 
-int32_t clampToInt32(uint64_t v)
-{
-    return static_cast<int32_t>(std::min<uint64_t>(v, std::numeric_limits<int32_t>::max()));
-}
-
 // The 80-bit IEEE 754 extended value of the COMM sample rate: sign and
 // 15-bit biased exponent, then a 64-bit mantissa with its integer bit.
 double extendedToDouble(const uint8_t* p)
@@ -328,12 +323,8 @@ bool AiffSource::setUpDecoding()
 
     m_bytesPerSample = m_bitsPerSample / 8;
     const uint64_t seconds = m_sampleRate > 0 ? m_frameCount / static_cast<uint32_t>(m_sampleRate) : 0;
-    m_durationSeconds = clampToInt32(seconds);
-    if (seconds != 0)
-        m_bitrateKbps = clampToInt32(m_fileSize / (seconds * 125));
-    else
-        m_bitrateKbps = clampToInt32(static_cast<uint64_t>(m_sampleSize) * channels *
-                                     static_cast<uint32_t>(m_sampleRate) / 1000);
+    setDurationAndBitrate(seconds, m_fileSize,
+                          static_cast<uint64_t>(m_sampleSize) * channels * static_cast<uint32_t>(m_sampleRate) / 1000);
 
     m_totalLength = m_fileSize;
     m_position = m_dataStart;

@@ -20,11 +20,6 @@ constexpr size_t kFirstSearchOffset = 13;
 constexpr size_t kLastSearchOffset = 32;
 constexpr uint32_t kDefaultRate = 8000;
 
-int32_t clampToInt32(uint64_t v)
-{
-    return static_cast<int32_t>(std::min<uint64_t>(v, std::numeric_limits<int32_t>::max()));
-}
-
 template <bool BigEndian>
 uint32_t load32(const uint8_t* p)
 {
@@ -203,11 +198,7 @@ bool AuSource::parseHeader()
 
     const uint64_t bitsPerFrame = static_cast<uint64_t>(m_storedBits) * channels;
     const uint64_t seconds = m_totalLength * 8 / bitsPerFrame / rate;
-    m_durationSeconds = clampToInt32(seconds);
-    if (seconds != 0)
-        m_bitrateKbps = clampToInt32(m_totalLength / (seconds * 125));
-    else
-        m_bitrateKbps = clampToInt32(bitsPerFrame * rate / 1000);
+    setDurationAndBitrate(seconds, m_totalLength, bitsPerFrame * rate / 1000);
 
     // One block is 1152 samples of every channel (ADPCM: as many codes).
     m_requestBytes = static_cast<size_t>(bitsPerFrame) * kBlockFrames / 8;
