@@ -4,5 +4,11 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
 shift || true
-cmake -S "$root" -B "$build" -G Ninja "$@" >/dev/null
+# ccache, when installed, lets several checkouts of the tree share compiled objects.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$root"
+fi
+cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"

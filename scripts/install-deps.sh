@@ -11,6 +11,9 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev
   nlohmann-json3-dev libcli11-dev
   libmp3lame-dev libid3-3.8.3-dev libtag1-dev
+  libvorbis-dev libogg-dev
+  libopencore-amrnb-dev libvo-amrwbenc-dev
+  libopenmpt-dev libfluidsynth-dev
   qt6-base-dev
   # a font for the window's texts, and an X server for machines without a display
   fonts-dejavu-core xvfb xauth
@@ -19,7 +22,9 @@ packages=(
   # locale sources and localedef, for tests that run under a non-"C" locale
   locales
   # independent reference tools used by the tests and benchmarks
-  sox sndfile-programs ffmpeg
+  sox sndfile-programs ffmpeg vorbis-tools lame flac
+  # a General MIDI sound font for the MIDI rendering tests
+  timgm6mb-soundfont
 )
 
 missing=()
