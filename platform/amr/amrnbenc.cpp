@@ -4,6 +4,7 @@
 
 #include <opencore-amrnb/interf_enc.h>
 
+#include <algorithm>
 #include <array>
 
 namespace sonivert {
@@ -45,10 +46,14 @@ int amrnbenc_encode(AmrNbEnc* handle, const int16_t* samples)
 {
     if (!handle || !samples)
         return -1;
+    // opencore filters the speech it is given in place, despite its const
+    // parameter; the caller's samples stay untouched.
+    std::array<short, kAmrNbFrameSamples> speech;
+    std::copy_n(samples, speech.size(), speech.begin());
     std::array<unsigned char, kMaxFrameBytes> frame{};
     // forceSpeech 0: with DTX on, the encoder's voice activity detector
     // decides between speech and comfort-noise frames.
-    const int bytes = Encoder_Interface_Encode(handle->state.get(), handle->mode, samples, frame.data(), 0);
+    const int bytes = Encoder_Interface_Encode(handle->state.get(), handle->mode, speech.data(), frame.data(), 0);
     if (bytes <= 0 || !amr::writeAll(handle->file.get(), frame.data(), static_cast<size_t>(bytes))) {
         handle->writeFailed = true;
         return -1;

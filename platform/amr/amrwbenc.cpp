@@ -4,6 +4,7 @@
 
 #include <vo-amrwbenc/enc_if.h>
 
+#include <algorithm>
 #include <array>
 
 namespace sonivert {
@@ -49,8 +50,12 @@ int amrwbenc_encode(AmrWbEnc* handle, const int16_t* samples)
 {
     if (!handle || !samples)
         return -1;
+    // The library's own copy of the frame: the caller's samples stay
+    // untouched whatever the encoder does with its input.
+    std::array<short, kAmrWbFrameSamples> speech;
+    std::copy_n(samples, speech.size(), speech.begin());
     std::array<unsigned char, kFrameBufferBytes> frame{};
-    const int bytes = E_IF_encode(handle->state.get(), handle->mode, samples, frame.data(), handle->dtx);
+    const int bytes = E_IF_encode(handle->state.get(), handle->mode, speech.data(), frame.data(), handle->dtx);
     if (bytes <= 0 || !amr::writeAll(handle->file.get(), frame.data(), static_cast<size_t>(bytes))) {
         handle->writeFailed = true;
         return -1;
