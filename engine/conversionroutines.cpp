@@ -1,5 +1,6 @@
 #include "engine/conversionroutines.h"
 
+#include "encoders/amrencoder.h"
 #include "encoders/id3tagbuilder.h"
 #include "encoders/mp3encoder.h"
 #include "encoders/mp3parameters.h"
@@ -92,7 +93,8 @@ ConversionRoutines::ConversionRoutines(Engine& engine, const ConversionSettings&
 
 bool ConversionRoutines::formatAvailable(int32_t outputFormat)
 {
-    return outputFormat == kOutputWav || outputFormat == kOutputMp3;
+    return outputFormat == kOutputWav || outputFormat == kOutputMp3 || outputFormat == kOutputAmr ||
+           outputFormat == kOutputAwb;
 }
 
 ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const ConversionJob* job)
@@ -106,6 +108,12 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
     case kOutputWav:
         return [this](InputTypeCode code, const std::string& source, const std::string& target,
                       ConversionProgress& progress) { return convertToWav(code, source, target, progress); };
+    case kOutputAmr:
+    case kOutputAwb:
+        return [this, outputFormat](InputTypeCode code, const std::string& source, const std::string& target,
+                                    ConversionProgress& progress) {
+            return convertToAmr(code, source, target, progress, outputFormat);
+        };
     default:
         return {};
     }
@@ -314,6 +322,107 @@ bool ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sou
     if (!encoder.Close())
         result = false;
     source.reset();
+    converter.reset();
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+bool ConversionRoutines::convertToAmr(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress,
+                                      int32_t outputFormat)
+{
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    const bool awb = outputFormat == kOutputAwb;
+    const bool narrowBand = !awb && s.AMRType == 0;
+    const PcmFormat to{narrowBand ? 8000 : 16000, 1, 16};
+
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, to.sampleRate, false);
+    if (!source)
+        return false;
+    const PcmFormat from = source->pcmFormat();
+
+    AmrEncoder encoder;
+    encoder.Prepare(targetPath, narrowBand);
+    if (awb) {
+        encoder.SetWideBandMode(s.AWBMode);
+        encoder.SetDtx(s.AWBDTX);
+    } else {
+        if (narrowBand)
+            encoder.SetNarrowBandMode(s.AMRMode);
+        else
+            encoder.SetWideBandMode(s.AMRWBMode);
+        encoder.SetDtx(s.AMRDTX);
+    }
+    if (!encoder.Start(targetPath)) {
+        encoder.Close();
+        source.reset();
+        deleteTargetUnlessSource(targetPath, sourcePath);
+        return false;
+    }
+
+    // A mono target: a two-channel source gives its left or right buffer by
+    // MonoType, or both for the converter to mix.
+    BlockBuffers in;
+    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, 1, s.MonoType);
+    std::unique_ptr<PcmConverter> converter;
+    std::vector<int16_t> converted;
+    bool ok = true;
+    if (converterNeeded(from, to, s.MonoType)) {
+        converter = std::make_unique<PcmConverter>();
+        PcmConverter::Config config;
+        config.outChannels = 1;
+        config.outRate = to.sampleRate;
+        config.outBits = 16;
+        config.inChannels = routed.channels;
+        config.inRate = from.sampleRate;
+        config.inBits = from.bitsPerSample;
+        ok = converter->configure(config) && converter->prepare();
+        if (ok)
+            converted.resize(static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames)));
+    }
+    const std::optional<float> gain = amplifyGain(s.AmplifyAMR != 0, s.AmplifyAMRCoef);
+
+    int16_t* const mono = converter ? converted.data() : static_cast<int16_t*>(routed.left);
+    auto encode = [&](int32_t frames) {
+        if (gain)
+            amplify(mono, nullptr, frames, 1, *gain);
+        return encoder.Encode(mono, frames);
+    };
+
+    LoopEnd end = LoopEnd::Failed;
+    if (ok) {
+        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
+                               if (converter) {
+                                   int32_t produced = 0;
+                                   if (!converter->process(routed.left, routed.right, frames, mono, nullptr,
+                                                           produced))
+                                       return false;
+                                   frames = produced;
+                               }
+                               return frames == 0 || encode(frames);
+                           });
+    }
+    bool result = end == LoopEnd::Completed;
+    while (result && converter) {
+        int32_t produced = 0;
+        if (!converter->flush(mono, nullptr, produced)) {
+            result = false;
+            break;
+        }
+        if (produced == 0)
+            break;
+        result = encode(produced);
+    }
+
+    source.reset();
+    // Closing encodes the last partial frame and finishes the file; an
+    // output whose frames did not all reach the file is not a good one.
+    if (!encoder.Close())
+        result = false;
     converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);

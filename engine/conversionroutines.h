@@ -41,6 +41,12 @@ public:
     bool convertToMp3(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                       ConversionProgress& progress, int32_t runningNumber);
 
+    // AMR-NB or AMR-WB through AmrEncoder, mono 16-bit at 8000 or 16000 Hz.
+    // outputFormat is kOutputAmr (narrow band, or wide band when AMRType is
+    // 1, in a ".amr" file either way) or kOutputAwb (always wide band).
+    bool convertToAmr(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress, int32_t outputFormat);
+
 private:
     Engine& m_engine;
     const ConversionSettings& m_settings;
