@@ -107,11 +107,16 @@ protected:
         return key ? key->readText(name).value_or("<absent>") : "<absent>";
     }
 
-    void open()
+    // The sheet holds General from the window's table and the second page
+    // after it, whatever other pages the table holds; or, with
+    // standardPages, the window's own table.
+    void open(bool standardPages = false)
     {
         std::vector<ui::OptionsPageFactory> pages = ui::standardOptionsPages();
-        pages.insert(pages.begin() + 1,
-                     [](const OptionsPageContext& context) { return std::make_unique<SecondPage>(context); });
+        if (!standardPages) {
+            pages = {pages.front(),
+                     [](const OptionsPageContext& context) { return std::make_unique<SecondPage>(context); }};
+        }
         window = std::make_unique<MainWindow>(ui::MainWindowServices{
             *store, prompts, dialogs, std::nullopt, [this] { return documents; }, std::move(pages)});
         window->show();
@@ -423,6 +428,20 @@ TEST_F(OptionsTest, OpenBrowseAndTheMonoExplanation)
         clickOk(sheet);
     }));
     EXPECT_EQ(chosen + "/", storedText("DestSpecifiedFolder"));
+}
+
+TEST_F(OptionsTest, OptionsButtonOpensTheSheetOnTheWindowsPageTable)
+{
+    open(true);
+    auto* button = window->findChild<QAbstractButton*>(QStringLiteral("optionsButton"));
+    ASSERT_NE(nullptr, button);
+    ASSERT_TRUE(whileModal<COptSheet>([button] { QTest::mouseClick(button, Qt::LeftButton); },
+                                      [&](COptSheet& sheet) {
+                                          EXPECT_EQ(static_cast<int>(ui::standardOptionsPages().size()),
+                                                    sheet.pageCount());
+                                          EXPECT_EQ(QStringLiteral("General"), sheet.tabBar().tabText(0));
+                                          EXPECT_NE(nullptr, dynamic_cast<COptOutputPage*>(sheet.page(0)));
+                                      }));
 }
 
 TEST_F(OptionsTest, AboutBoxFromTheHelpMenuShowsTheVersionAndUnderlinedLinks)
