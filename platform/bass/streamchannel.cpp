@@ -1,5 +1,6 @@
 #include "platform/bass/streamchannel.h"
 
+#include "platform/bass/formatrules.h"
 #include "platform/bass/tagtext.h"
 #include "platform/ffmpegptr.h"
 
@@ -317,6 +318,22 @@ int64_t packetScanFrames(const std::string& path, int rate)
     return total;
 }
 
+// Whether the packet durations of the container add up to what the decoder
+// delivers. In Ogg the end trimming by granule position and in ASF the
+// packet times do not match the decoded frames; Monkey's Audio and
+// Musepack are not known to match. Those are decoded once to count. In the
+// MP4 family the packets add up to the edit list's length, which the
+// decoder exceeds by the last frame's padding; the channel cuts that off at
+// the length, so the file's true length is delivered.
+bool packetsCountExactly(std::string_view demuxerNames)
+{
+    for (const char* slow : {"ogg", "asf", "ape", "mpc", "mpc8"}) {
+        if (formatMatches(std::string(slow) + ":*", demuxerNames, ""))
+            return false;
+    }
+    return true;
+}
+
 // The last resort: decode the whole file once and count.
 int64_t decodedFrames(const std::string& path)
 {
@@ -350,7 +367,7 @@ std::unique_ptr<StreamChannel> StreamChannel::open(const std::string& path, cons
     if (!gate(decoder->demuxerNames(), decoder->codecName(), plugin))
         return nullptr;
     int64_t frames = headerFrames(*decoder);
-    if (frames < 0)
+    if (frames < 0 && packetsCountExactly(decoder->demuxerNames()))
         frames = packetScanFrames(path, decoder->rate());
     if (frames < 0)
         frames = decodedFrames(path);

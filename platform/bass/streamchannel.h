@@ -3,10 +3,11 @@
 // Streams: files decoded through FFmpeg. The length is exact before the
 // first sample is decoded: taken from the header where the format records
 // the sample count exactly (FLAC, PCM in WAV and AIFF), otherwise counted
-// from the packets without decoding them (MPEG audio and most others),
-// applying the start and end trimming the demuxer marks on them as the
-// decoder will; only a format whose packets carry no durations is decoded
-// once to count.
+// from the packets without decoding them (MPEG audio, MP4, WavPack, TTA,
+// ADX, raw AAC), applying the start and end trimming the demuxer marks on
+// them as the decoder will. Ogg, ASF (WMA), Monkey's Audio and Musepack
+// files, and any file whose packets carry no durations, are decoded once
+// to count.
 
 #include "platform/bass/channel.h"
 
