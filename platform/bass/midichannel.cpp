@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -66,6 +67,13 @@ void FluidSynthDeleter::operator()(_fluid_synth_t* synth) const
 
 bool soundFontLoads(const std::string& path)
 {
+    // Only SF2 files ("RIFF" form "sfbk") are offered to FluidSynth; its
+    // other loaders take any RIFF file for a font and complain on the
+    // terminal when it is not.
+    std::ifstream in(path, std::ios::binary);
+    char head[12] = {};
+    if (!in.read(head, sizeof head) || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "sfbk", 4) != 0)
+        return false;
     const FluidSettingsPtr settings = makeSettings(44100);
     if (!settings)
         return false;

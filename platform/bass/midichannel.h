@@ -30,7 +30,7 @@ struct FluidSynthDeleter {
 using FluidSettingsPtr = std::unique_ptr<_fluid_hashtable_t, FluidSettingsDeleter>;
 using FluidSynthPtr = std::unique_ptr<_fluid_synth_t, FluidSynthDeleter>;
 
-// True when path is a sound font FluidSynth can load.
+// True when path is an SF2 sound font FluidSynth can load.
 bool soundFontLoads(const std::string& path);
 
 class MidiChannel final : public Channel {

@@ -244,6 +244,29 @@ TEST_F(BassStreamTest, Id3v2BlockLongerThanTheFileIsNoBlock)
     }
 }
 
+// Cut files: an MP3 cut mid-frame counts the frames that are there; a FLAC
+// file whose header still promises the whole song delivers its length, the
+// missing end as silence. Either way the bytes delivered equal the length.
+TEST_F(BassStreamTest, TruncatedFilesDeliverExactlyTheirLength)
+{
+    ASSERT_NE(BASS_PluginLoad(addonPath("bassflac").c_str(), 0), 0u);
+    for (const char* name : {"vbr.mp3", "in.flac"}) {
+        SCOPED_TRACE(name);
+        std::vector<uint8_t> bytes = readFileBytes(file(name));
+        bytes.resize(bytes.size() * 2 / 3 + 1);
+        const std::string cut = file(std::string("cut-") + name);
+        writeFileBytes(cut, bytes);
+        const HSTREAM stream = BASS_StreamCreateFile(0, cut.c_str(), 0, 0, BASS_STREAM_DECODE);
+        ASSERT_NE(stream, 0u);
+        const QWORD length = BASS_ChannelGetLength(stream, BASS_POS_BYTE);
+        EXPECT_GT(length, 0u);
+        const ChannelPcm pcm = decodeChannel(stream, 4000); // not a multiple of the 4-byte frame
+        EXPECT_EQ(pcm.bytes, length);
+        EXPECT_TRUE(pcm.endedWithError);
+        BASS_StreamFree(stream);
+    }
+}
+
 TEST_F(BassStreamTest, TagsReadFillsTheNineFields)
 {
     const char* format = "%TRCK\n%TITL\n%ARTI\n%ALBM\n%GNRE\n%YEAR\n%CMNT\n%COMP\n%COPY";
