@@ -469,8 +469,11 @@ const char* TAGS_Read(DWORD handle, const char* format)
     try {
         text.clear();
         const auto entry = findChannel(handle);
-        if (entry && format)
+        if (entry && format) {
+            // A module's tags come from the renderer another thread may be using.
+            const std::lock_guard lock(entry->channel->mutex());
             text = formatTags(format, entry->channel->tags());
+        }
     } catch (...) {
         text.clear();
     }
