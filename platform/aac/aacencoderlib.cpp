@@ -23,8 +23,10 @@ namespace {
 constexpr std::array<uint32_t, 13> kSampleRates = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
                                                    22050, 16000, 12000, 11025, 8000,  7350};
 constexpr uint32_t kAdtsHeaderBytes = 7;
-// An AAC frame holds at most 6144 bits per channel.
-constexpr uint32_t kMaxFrameBytesPerChannel = 6144 / 8;
+// The encoder's own bound for one frame. Its average-bit-rate mode keeps
+// frames within the 6144 bits per channel of the decoder buffer, but its
+// quality mode does not: an onset after silence can take twice that.
+constexpr uint32_t kMaxFrameBytesPerChannel = 8192;
 
 int rateIndex(uint32_t rate)
 {

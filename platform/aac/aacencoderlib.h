@@ -60,7 +60,9 @@ struct AacEncoderConfiguration {
 // A new encoder for sampleRate (one of the 13 AAC rates, 7350..96000 Hz) and
 // 1 or 2 channels, or null. *inputSamples receives the samples (all
 // channels) of one frame, 1024 x channels; *maxOutputBytes the largest
-// output of one encode call.
+// output of one encode call (8192 bytes per channel and the ADTS header: in
+// quality mode a frame may exceed the 768 bytes per channel of the decoder
+// buffer).
 AacEncoder* aacEncOpen(uint32_t sampleRate, uint32_t channels, uint32_t* inputSamples, uint32_t* maxOutputBytes);
 
 // The encoder's own configuration record (valid until aacEncClose), or null
