@@ -145,7 +145,8 @@ int aacEncSetConfiguration(AacEncoder* encoder, const AacEncoderConfiguration* c
     } else {
         // Quality 100 is the encoder's standard quantizer (q 1.0); the scale is linear.
         c->flags |= AV_CODEC_FLAG_QSCALE;
-        c->global_quality = std::max(1, static_cast<int>(int64_t{e.config.quantqual} * FF_QP2LAMBDA / 100));
+        c->global_quality =
+            static_cast<int>(std::clamp<int64_t>(int64_t{e.config.quantqual} * FF_QP2LAMBDA / 100, 1, INT32_MAX));
     }
     if (e.config.bandWidth > 0)
         c->cutoff = static_cast<int>(std::min(e.config.bandWidth, e.sampleRate / 2));
