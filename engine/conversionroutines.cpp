@@ -1,9 +1,12 @@
 #include "engine/conversionroutines.h"
 
+#include "encoders/aacadtsencoder.h"
+#include "encoders/aacparameters.h"
 #include "encoders/amrencoder.h"
 #include "encoders/id3tagbuilder.h"
 #include "encoders/mp3encoder.h"
 #include "encoders/mp3parameters.h"
+#include "encoders/mp4audiowriter.h"
 #include "engine/amplify.h"
 #include "engine/audiosource.h"
 #include "engine/conversionloop.h"
@@ -93,8 +96,19 @@ ConversionRoutines::ConversionRoutines(Engine& engine, const ConversionSettings&
 
 bool ConversionRoutines::formatAvailable(int32_t outputFormat)
 {
-    return outputFormat == kOutputWav || outputFormat == kOutputMp3 || outputFormat == kOutputAmr ||
-           outputFormat == kOutputAwb;
+    switch (outputFormat) {
+    case kOutputWav:
+    case kOutputMp3:
+    case kOutputAac:
+    case kOutputM4a:
+    case kOutputMp4:
+    case kOutputM4b:
+    case kOutputAmr:
+    case kOutputAwb:
+        return true;
+    default:
+        return false;
+    }
 }
 
 ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const ConversionJob* job)
@@ -113,6 +127,16 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
         return [this, outputFormat](InputTypeCode code, const std::string& source, const std::string& target,
                                     ConversionProgress& progress) {
             return convertToAmr(code, source, target, progress, outputFormat);
+        };
+    case kOutputAac:
+        return [this](InputTypeCode code, const std::string& source, const std::string& target,
+                      ConversionProgress& progress) { return convertToAac(code, source, target, progress); };
+    case kOutputM4a:
+    case kOutputMp4:
+    case kOutputM4b:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToMp4(code, source, target, progress, job ? job->runningNumber() : 1);
         };
     default:
         return {};
@@ -424,6 +448,100 @@ bool ConversionRoutines::convertToAmr(InputTypeCode code, const std::string& sou
     if (!encoder.Close())
         result = false;
     converter.reset();
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+namespace {
+
+// The PCM of a source block handed on at the source's own width: amplified
+// when gain is on, then given to encodeBlock16 or encodeBlock8. The AAC
+// writers take any rate and width the source has, so no converter is used.
+template <typename Encoder>
+bool encodeSourceBlock(Encoder& encoder, BlockBuffers& in, const PcmFormat& from, int32_t frames,
+                       const std::optional<float>& gain)
+{
+    void* const right = from.channels == 2 ? in.right.data() : nullptr;
+    if (gain)
+        amplifyBlock(in.left.data(), right, frames, from.channels, from.bitsPerSample, *gain);
+    if (from.bitsPerSample == 8)
+        return encoder.EncodeBlock8(reinterpret_cast<const uint8_t*>(in.left.data()),
+                                    static_cast<const uint8_t*>(right), frames);
+    return encoder.EncodeBlock16(in.left.data(), static_cast<const int16_t*>(right), frames);
+}
+
+} // namespace
+
+bool ConversionRoutines::convertToAac(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress)
+{
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, kDefaultFactoryRate, false);
+    if (!source)
+        return false;
+    const PcmFormat from = source->pcmFormat();
+
+    AacAdtsEncoder encoder;
+    bool ok = encoder.Open(targetPath, from.sampleRate, from.channels, from.bitsPerSample);
+    if (ok && s.AutoDestAACEncodingParam == 0)
+        applyAacExplicitSettings(*encoder.Configuration(), aacExplicitSettings(s), from.channels);
+    // A failed open leaves no output behind either: the file may exist
+    // already when only the encoder could not be had.
+    ok = ok && encoder.ApplyConfiguration();
+    LoopEnd end = LoopEnd::Failed;
+    if (ok) {
+        const std::optional<float> gain = amplifyGain(s.AmplifyAAC != 0, s.AmplifyAACCoef);
+        BlockBuffers in;
+        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                           from.channels == 2 ? in.right.data() : nullptr,
+                           [&](int32_t frames) { return encodeSourceBlock(encoder, in, from, frames, gain); });
+    }
+    bool result = end == LoopEnd::Completed;
+    source.reset();
+    // Closing writes the last frames; a file whose end is missing is not a good output.
+    if (!encoder.Close())
+        result = false;
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+bool ConversionRoutines::convertToMp4(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress,
+                                      int32_t runningNumber)
+{
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, kDefaultFactoryRate, false);
+    if (!source)
+        return false;
+    const PcmFormat from = source->pcmFormat();
+
+    Mp4AudioWriter writer;
+    bool ok = writer.Open(targetPath, from.sampleRate, from.channels, from.bitsPerSample);
+    if (ok && s.AutoDestM4AEncodingParam == 0)
+        applyAacExplicitSettings(*writer.Configuration(), m4aExplicitSettings(s), from.channels);
+    ok = ok && writer.Start();
+    LoopEnd end = LoopEnd::Failed;
+    if (ok) {
+        const TagSelection selection = selectTrackTags(s, TagFamily::M4a, sourcePath, code, *source, runningNumber);
+        if (selection.kind == TagSelection::Kind::Tags)
+            writer.SetMetadata(selection.tags, selection.tags.trackNumber());
+        const std::optional<float> gain = amplifyGain(s.AmplifyM4A != 0, s.AmplifyM4ACoef);
+        BlockBuffers in;
+        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                           from.channels == 2 ? in.right.data() : nullptr,
+                           [&](int32_t frames) { return encodeSourceBlock(writer, in, from, frames, gain); });
+    }
+    bool result = end == LoopEnd::Completed;
+    source.reset();
+    // Closing writes the last samples and the file's index.
+    if (!writer.Close())
+        result = false;
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;

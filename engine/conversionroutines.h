@@ -47,6 +47,17 @@ public:
     bool convertToAmr(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                       ConversionProgress& progress, int32_t outputFormat);
 
+    // AAC in ADTS framing through AacAdtsEncoder: the source's PCM as it
+    // is (rate, channels, width), no tags.
+    bool convertToAac(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress);
+
+    // AAC in an MPEG-4 file through Mp4AudioWriter (M4A, MP4 and M4B alike),
+    // the source's PCM as it is, metadata by M4AID3TagType. runningNumber as
+    // for convertToMp3.
+    bool convertToMp4(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress, int32_t runningNumber);
+
 private:
     Engine& m_engine;
     const ConversionSettings& m_settings;

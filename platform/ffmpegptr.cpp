@@ -17,6 +17,13 @@ void FormatContextCloser::operator()(AVFormatContext* context) const
     avformat_close_input(&context);
 }
 
+void OutputContextCloser::operator()(AVFormatContext* context) const
+{
+    if (context && context->oformat && !(context->oformat->flags & AVFMT_NOFILE))
+        avio_closep(&context->pb);
+    avformat_free_context(context);
+}
+
 void CodecContextFreer::operator()(AVCodecContext* context) const
 {
     avcodec_free_context(&context);

@@ -20,6 +20,11 @@ namespace sonivert {
 struct FormatContextCloser {
     void operator()(AVFormatContext* context) const; // avformat_close_input
 };
+// A muxing context: closes its file (avio_closep) when it has one, then
+// frees the context (avformat_free_context).
+struct OutputContextCloser {
+    void operator()(AVFormatContext* context) const;
+};
 struct CodecContextFreer {
     void operator()(AVCodecContext* context) const; // avcodec_free_context
 };
@@ -34,6 +39,7 @@ struct DictionaryFreer {
 };
 
 using FormatContextPtr = std::unique_ptr<AVFormatContext, FormatContextCloser>;
+using OutputContextPtr = std::unique_ptr<AVFormatContext, OutputContextCloser>;
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFreer>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFreer>;

@@ -2,6 +2,7 @@
 // channel counts and rates converted with explicit WAV settings, each output
 // checked with soxi and sox stat.
 
+#include "tests/support/aacprobe.h"
 #include "tests/support/ffprobeinfo.h"
 #include "tests/support/soxprobe.h"
 #include "tests/support/testsupport.h"
@@ -125,6 +126,25 @@ TEST_F(CliConvertTest, Mp3OutputWithExplicitSettingsAndTags)
     EXPECT_GE(info.frames * 1152, 3 * 32000 + 576);
     EXPECT_LE(info.frames * 1152, 3 * 32000 + 576 + 2 * 1152);
     EXPECT_EQ("song", info.tags["title"]);
+}
+
+TEST_F(CliConvertTest, AacAndMpeg4Outputs)
+{
+    const std::string source = input("song.wav", "-r 32000 -c 1 -b 16", "1 sine 440 vol 0.3");
+    const std::string out = dir.file("out");
+    for (const std::string format : {"aac", "m4a", "mp4", "m4b"}) {
+        SCOPED_TRACE(format);
+        int status = -1;
+        const std::string printed = cli("convert --format " + format + " --output-dir " + shellQuote(out) +
+                                            " --set M4AID3TagType=0 " + shellQuote(source),
+                                        status);
+        ASSERT_EQ(0, status) << printed;
+        EXPECT_EQ(source + "\tsong." + format + "\n", printed);
+        auto probe = probeAudio(out + "/song." + format);
+        EXPECT_EQ("aac", probe["stream.codec_name"]);
+        EXPECT_EQ("32000", probe["stream.sample_rate"]);
+        EXPECT_EQ(format == "aac" ? "" : "song", probe["tag.title"]) << "no tags in ADTS";
+    }
 }
 
 TEST_F(CliConvertTest, InterruptCancelsAndLeavesNoPartialOutput)
