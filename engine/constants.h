@@ -6,10 +6,14 @@
 namespace sonivert {
 
 inline constexpr const char* kAppName = "Sonivert";
+// The version the about box shows; the update check names the same one.
+inline constexpr const char* kVersionText = "3.4 build 726";
 inline constexpr const char* kSupportEmail = "support@sonivert.example";
 inline constexpr const char* kWebSite = "https://sonivert.example";
 // The maker's own site, named in the note about Flash files.
 inline constexpr const char* kMakerWebSite = "https://quillon.example";
+// The project page of the MP3 encoder library, linked from the about box.
+inline constexpr const char* kMp3EncoderWebSite = "https://lame-encoder.example";
 
 // The help manual, installed beside the executable and opened on the first
 // start.

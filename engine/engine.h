@@ -51,6 +51,7 @@ public:
     // Installs the Windows Media run-time loader; without one the run-time
     // counts as not loaded.
     void setWindowsMediaRuntime(WindowsMediaRuntime* runtime) { m_windowsMedia = runtime; }
+    WindowsMediaRuntime* windowsMediaRuntime() const { return m_windowsMedia; }
 
     // Builds and opens the first reader of code's candidates that opens path,
     // destroying each refusing reader before the next one is tried.

@@ -43,7 +43,9 @@ std::vector<std::string> SystemFileDialogs::chooseFiles(QWidget* parent)
     return paths;
 }
 
-std::optional<std::string> SystemFileDialogs::chooseFolder(QWidget* parent, const std::string& initialFolder)
+namespace {
+
+std::optional<std::string> chooseFolderTitled(QWidget* parent, const std::string& initialFolder, const QString& title)
 {
     // A stored folder ends with its separator; the dialog is given the
     // folder itself (a root keeps it).
@@ -51,11 +53,22 @@ std::optional<std::string> SystemFileDialogs::chooseFolder(QWidget* parent, cons
     while (start.size() > 1 && (start.endsWith(QLatin1Char('/')) || start.endsWith(QLatin1Char('\\'))) &&
            !start.endsWith(QLatin1String(":\\")))
         start.chop(1);
-    const QString folder = QFileDialog::getExistingDirectory(parent, QStringLiteral("Please choose a folder:"), start,
-                                                             QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(parent, title, start, QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(folder).toStdString();
+}
+
+} // namespace
+
+std::optional<std::string> SystemFileDialogs::chooseFolder(QWidget* parent, const std::string& initialFolder)
+{
+    return chooseFolderTitled(parent, initialFolder, QStringLiteral("Please choose a folder:"));
+}
+
+std::optional<std::string> SystemFileDialogs::chooseOutputFolder(QWidget* parent, const std::string& initialFolder)
+{
+    return chooseFolderTitled(parent, initialFolder, QStringLiteral("Please choose an output folder:"));
 }
 
 } // namespace sonivert::ui

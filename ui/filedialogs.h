@@ -24,12 +24,16 @@ public:
     // initialFolder (may be empty). Returns the folder, or nothing when
     // cancelled.
     virtual std::optional<std::string> chooseFolder(QWidget* parent, const std::string& initialFolder) = 0;
+    // The same folder dialog for the options sheet's custom output folder,
+    // titled "Please choose an output folder:".
+    virtual std::optional<std::string> chooseOutputFolder(QWidget* parent, const std::string& initialFolder) = 0;
 };
 
 class SystemFileDialogs final : public FileDialogs {
 public:
     std::vector<std::string> chooseFiles(QWidget* parent) override;
     std::optional<std::string> chooseFolder(QWidget* parent, const std::string& initialFolder) override;
+    std::optional<std::string> chooseOutputFolder(QWidget* parent, const std::string& initialFolder) override;
 };
 
 // The open-file type list in the form Qt's dialogs read: the description's

@@ -8,8 +8,10 @@
 #include "filelist/liststatussink.h"
 #include "platform/registrystore.h"
 #include "settings/firstrun.h"
+#include "ui/aboutdialog.h"
 #include "ui/filedialogs.h"
 #include "ui/filelistview.h"
+#include "ui/optsheet.h"
 #include "ui/ornamenu.h"
 #include "ui/outputformatlist.h"
 #include "ui/skinbutton.h"
@@ -44,6 +46,7 @@ constexpr QRect kAddFolderRect(11, 115, 107, 27);
 constexpr QRect kRemoveAllRect(11, 161, 107, 27);
 constexpr QRect kConvertRect(11, 206, 107, 27);
 constexpr QRect kFormatRect(14, 239, 98, 22);
+constexpr QRect kOptionsRect(11, 278, 107, 27);
 constexpr QRect kWebLinkRect(9, 507, 113, 20);
 constexpr QRect kHelpRect(624, 11, 21, 21);
 constexpr QRect kMinimiseRect(647, 11, 21, 21);
@@ -71,8 +74,6 @@ constexpr MenuEntry kContextMenu[] = {
     {kCommandRemoveAll, "Remove Al&l"},
 };
 
-// The about box is not part of this program yet, so neither is its item
-// (nor the separator before it).
 constexpr MenuEntry kHelpMenu[] = {
     {kCommandHelpTopics, "&Help Topics\tF1"},
     {0, nullptr},
@@ -80,6 +81,8 @@ constexpr MenuEntry kHelpMenu[] = {
     {kCommandFeedback, "&Feedback and Support"},
     {kCommandHomepage, "Home&page"},
     {kCommandCheckLatestVersion, "&Check Latest Version"},
+    {0, nullptr},
+    {kCommandAbout, "&About..."},
 };
 
 // The commands of the menu image strip, in strip order; 0 is a gap.
@@ -239,6 +242,7 @@ void MainWindow::buildControls()
         {"addFolderButton", "Add &Folder", "Add files from a folder", kAddFolderRect, kCommandAddFolder},
         {"removeAllButton", "Remove A&ll", "Remove all files in list", kRemoveAllRect, kCommandRemoveAll},
         {"convertButton", "&Convert", "Convert all files", kConvertRect, kCommandConvertAll},
+        {"optionsButton", "&Options", "Options", kOptionsRect, kCommandOptions},
     };
     for (const CommandButton& entry : commandButtons) {
         auto* button = new SkinButton(QString::fromUtf8(entry.text), this);
@@ -368,6 +372,10 @@ void MainWindow::runCommand(int command)
         return homepageCommand();
     case kCommandCheckLatestVersion:
         return checkLatestVersionCommand();
+    case kCommandOptions:
+        return OptionsCommand();
+    case kCommandAbout:
+        return AboutCommand();
     default:
         return;
     }
@@ -550,6 +558,45 @@ void MainWindow::homepageCommand()
 void MainWindow::checkLatestVersionCommand()
 {
     openAddress(std::string(kWebSite) + "/checkforupdates/?ver=3.4&build=726");
+}
+
+void MainWindow::OptionsCommand()
+{
+    if (m_busy)
+        return;
+    // The window's loops and drops wait while the sheet is up.
+    BusyScope busy(*this);
+    COptSheet sheet(this);
+    {
+        BusyCursor cursor(m_services.prompts);
+        const OptionsPageContext context{m_services.prompts, m_services.dialogs, [this] {
+                                             WindowsMediaRuntime* runtime = m_engine.windowsMediaRuntime();
+                                             return runtime && runtime->ensureLoaded(m_services.prompts);
+                                         }};
+        for (const OptionsPageFactory& create : m_services.optionsPages) {
+            std::unique_ptr<OptionsPage> page = create(context);
+            page->copyIn(m_settings);
+            sheet.addPage(std::move(page));
+        }
+        sheet.setStartPage(m_settings.OptStartPageIndex); // an index that names no page opens General
+    }
+    if (sheet.run()) {
+        for (int i = 0; i < sheet.pageCount(); ++i)
+            sheet.page(i)->copyOut(m_settings);
+        m_settings.parseExtFilter();
+        m_settings.save(m_services.store, kSaveOptions);
+    }
+    m_settings.OptStartPageIndex = sheet.closedPageIndex();
+}
+
+void MainWindow::AboutCommand()
+{
+    if (m_busy)
+        return;
+    AboutDialog about(m_services.prompts, m_skin.windowIcon(), this);
+    connect(&about, &AboutDialog::checkUpdatesRequested, this, &MainWindow::checkLatestVersionCommand);
+    connect(&about, &AboutDialog::tellAFriendRequested, this, &MainWindow::tellAFriendCommand);
+    about.exec();
 }
 
 void MainWindow::updateContextMenu()

@@ -4,6 +4,7 @@
 #include "filelist/fileintake.h"
 #include "filelist/filelistmodel.h"
 #include "settings/conversionsettings.h"
+#include "ui/optionspage.h"
 #include "ui/progresswindows.h"
 #include "ui/skin.h"
 
@@ -50,6 +51,7 @@ enum Command : int {
     kCommandHomepage,
     kCommandCheckLatestVersion,
     kCommandAbout,
+    kCommandOptions,
 };
 
 // What the window works with and does not own. All references must outlive
@@ -64,6 +66,8 @@ struct MainWindowServices {
     // The user's documents folder: the default output folder and the
     // fallback when an output folder cannot be used.
     std::function<std::optional<std::string>()> documentsFolder;
+    // The pages of the options sheet, in tab order.
+    std::vector<OptionsPageFactory> optionsPages = standardOptionsPages();
 };
 
 // The application's one main window: the skin with the command buttons on
@@ -106,6 +110,12 @@ public:
     void feedbackCommand();
     void homepageCommand();
     void checkLatestVersionCommand();
+    // Runs the options sheet on the settings: OK takes its values, re-parses
+    // the extension filter and saves the options group; Cancel changes
+    // nothing. Either way the next sheet opens on the page shown last.
+    void OptionsCommand();
+    // Shows the about box.
+    void AboutCommand();
 
     // Opens the context menu at globalPosition, its items enabled for the
     // current selection.

@@ -40,10 +40,17 @@ public:
         return answer;
     }
 
+    std::optional<std::string> chooseOutputFolder(QWidget* parent, const std::string& initialFolder) override
+    {
+        ++outputFolderDialogs;
+        return chooseFolder(parent, initialFolder);
+    }
+
     std::deque<std::vector<std::string>> fileAnswers;
     std::deque<std::optional<std::string>> folderAnswers;
     std::vector<std::string> folderStarts;
     int fileDialogs = 0;
+    int outputFolderDialogs = 0; // of the folder answers, how many went to the output folder dialog
 };
 
 inline QPixmap solidPixmap(QSize size, const QColor& colour)
