@@ -100,7 +100,9 @@ protected:
 
     void open()
     {
+        // General alone, then the test's page.
         std::vector<ui::OptionsPageFactory> pages = ui::standardOptionsPages();
+        pages.resize(1);
         pages.insert(pages.begin() + 1,
                      [](const OptionsPageContext& context) { return std::make_unique<SecondPage>(context); });
         window = std::make_unique<MainWindow>(ui::MainWindowServices{
