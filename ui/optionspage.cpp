@@ -7,6 +7,7 @@
 #include "ui/optoggpage.h"
 #include "ui/optoutputpage.h"
 #include "ui/optwavpage.h"
+#include "ui/pagewmaoptions.h"
 
 namespace sonivert::ui {
 
@@ -31,6 +32,7 @@ std::vector<OptionsPageFactory> standardOptionsPages()
         [](const OptionsPageContext& context) { return std::make_unique<COptOutputPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptMp3Page>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptWavPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<CPageWMAOptions>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptOggPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<CAmrOptPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptAacPage>(context); },
