@@ -2,10 +2,13 @@
 // settings copied in, the page shown, lists chosen and radios clicked, the
 // leave check and OK, settings copied out. Prompts are recorded.
 
+#include "encoders/wmaformatlist.h"
+#include "engine/engine.h"
 #include "platform/registrystore.h"
 #include "settings/conversionsettings.h"
 #include "tests/support/fakes.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/wmaruntimesupport.h"
 #include "tests/ui/uitestsupport.h"
 #include "ui/amroptpage.h"
 #include "ui/editid3tagdialog.h"
@@ -18,6 +21,7 @@
 #include "ui/optoggpage.h"
 #include "ui/optsheet.h"
 #include "ui/optwavpage.h"
+#include "ui/pagewmaoptions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -83,7 +87,7 @@ ConversionSettings confirmed(OptionsPage& page, const ConversionSettings& settin
 struct TestContext {
     RecordingPrompts prompts;
     ScriptedFileDialogs dialogs;
-    OptionsPageContext context{prompts, dialogs, {}};
+    OptionsPageContext context{prompts, dialogs, {}, nullptr};
 };
 
 // Copies settings in and shows the page as the sheet does.
@@ -419,6 +423,105 @@ TEST_F(PageTest, OggSameAsOriginalFileSkipsTheCorrection)
     EXPECT_EQ(COptOggPage::kPresetCustom, shown(page->presetList()));
 }
 
+// ----- WMA -----
+
+// The WMA page over the engine's real run-time check and codec list.
+class WmaPageTest : public PageTest {
+protected:
+    void SetUp() override
+    {
+        useBuiltWmaRuntime();
+        context.context.loadWindowsMediaRuntime = [this] { return engine.windowsMediaReady(); };
+        context.context.wmaFormats = &engine.wmaFormatList();
+    }
+    void TearDown() override { useBuiltWmaRuntime(); }
+
+    // The first listed codec entry with channels.
+    int rowWith(const QComboBox* list, int32_t channels) const
+    {
+        for (int row = 1; row < list->count(); ++row) {
+            if (list->itemText(row).endsWith(channels == 1 ? QStringLiteral("Mono") : QStringLiteral("Stereo")))
+                return row;
+        }
+        return -1;
+    }
+
+    Engine engine{prompts};
+};
+
+TEST_F(WmaPageTest, ListsAutoThenTheCodecFormatsOfTheLoadedRuntime)
+{
+    auto page = openPage<CPageWMAOptions>(context, settings);
+    QComboBox* list = page->formatList();
+    ASSERT_GT(list->count(), 1) << "the run-time of this build offers formats";
+    EXPECT_EQ("Auto", list->itemText(0).toStdString());
+    EXPECT_EQ(CPageWMAOptions::kAutoEntry, list->itemData(0).toInt());
+    EXPECT_EQ(0, list->currentIndex()) << "auto is on by default";
+    const std::vector<WmaFormat>& formats = engine.wmaFormatList().entries();
+    for (int row = 1; row < list->count(); ++row) {
+        const WmaFormat& format = formats.at(static_cast<size_t>(list->itemData(row).toInt()));
+        EXPECT_GE(format.bitRate(), 1000);
+        const QString expected = QStringLiteral("%1 Hz, %2 kbps, %3")
+                                     .arg(format.sampleRate())
+                                     .arg(format.bitRate() / 1000)
+                                     .arg(format.channels() == 1 ? "Mono" : "Stereo");
+        EXPECT_EQ(expected, list->itemText(row));
+    }
+    EXPECT_TRUE(prompts.questions.empty());
+}
+
+TEST_F(WmaPageTest, AutoKeepsTheStoredValuesAfterOk)
+{
+    settings.AutoDestWMAEncodingParam = 0;
+    auto page = openPage<CPageWMAOptions>(context, settings);
+    QComboBox* list = page->formatList();
+    const int mono = rowWith(list, 1);
+    ASSERT_GT(mono, 0);
+    list->setCurrentIndex(mono);
+    const WmaFormat& chosen = engine.wmaFormatList().entries().at(static_cast<size_t>(list->currentData().toInt()));
+    ConversionSettings out = confirmed(*page, settings);
+    EXPECT_EQ(0, out.AutoDestWMAEncodingParam);
+    EXPECT_EQ(chosen.sampleRate(), out.WMASampleRate);
+    EXPECT_EQ(chosen.bitRate(), out.WMABitRate);
+    EXPECT_EQ(1, out.WMAChannels);
+
+    // Opened again on those values, the page shows that entry; with "Auto"
+    // chosen, OK writes auto and leaves the three values as they were.
+    page = openPage<CPageWMAOptions>(context, out);
+    EXPECT_EQ(mono, page->formatList()->currentIndex());
+    page->formatList()->setCurrentIndex(0);
+    ConversionSettings elsewhere = out;
+    elsewhere.WMASampleRate = 1;
+    elsewhere.WMABitRate = 2;
+    elsewhere.WMAChannels = 3;
+    const ConversionSettings autoOut = confirmed(*page, elsewhere);
+    EXPECT_EQ(1, autoOut.AutoDestWMAEncodingParam);
+    EXPECT_EQ(1, autoOut.WMASampleRate);
+    EXPECT_EQ(2, autoOut.WMABitRate);
+    EXPECT_EQ(3, autoOut.WMAChannels);
+}
+
+TEST_F(WmaPageTest, StoredFormatNotOfferedIsKeptWhenNothingIsChosen)
+{
+    settings.AutoDestWMAEncodingParam = 0;
+    settings.WMASampleRate = 12345;
+    auto page = openPage<CPageWMAOptions>(context, settings);
+    EXPECT_EQ(-1, page->formatList()->currentIndex());
+    const ConversionSettings out = confirmed(*page, settings);
+    EXPECT_EQ(0, out.AutoDestWMAEncodingParam);
+    EXPECT_EQ(12345, out.WMASampleRate);
+}
+
+TEST_F(WmaPageTest, WithoutTheRuntimeOnlyAutoIsListedAfterTheQuestion)
+{
+    hideWmaRuntime();
+    auto page = openPage<CPageWMAOptions>(context, settings);
+    EXPECT_EQ(1, page->formatList()->count());
+    EXPECT_EQ(0, page->formatList()->currentIndex());
+    EXPECT_EQ(1u, prompts.questions.size());
+    EXPECT_EQ(settings, confirmed(*page, settings));
+}
+
 // ----- AMR -----
 
 TEST_F(PageTest, AmrBandRadiosSwapTheListsAndModesComeBack)
@@ -574,6 +677,7 @@ std::vector<PageKind> allPages()
     return {
         kind<COptMp3Page>("mp3", &ConversionSettings::AmplifyMp3, &ConversionSettings::AmplifyMp3Coeff),
         kind<COptWavPage>("wav", &ConversionSettings::AmplifyWav, &ConversionSettings::AmplifyWavCoeff),
+        kind<CPageWMAOptions>("wma", &ConversionSettings::AmplifyWMA, &ConversionSettings::AmplifyWMACoeff),
         kind<COptOggPage>("ogg", &ConversionSettings::AmplifyOGG, &ConversionSettings::AmplifyOGGCoeff),
         kind<CAmrOptPage>("amr", &ConversionSettings::AmplifyAMR, &ConversionSettings::AmplifyAMRCoef),
         kind<COptAacPage>("aac", &ConversionSettings::AmplifyAAC, &ConversionSettings::AmplifyAACCoef),
@@ -703,6 +807,7 @@ TEST(OptionsSheetRoundTrip, OkWithoutChangesLeavesTheStoreUnchanged)
     };
     const ConversionSettings before = load();
 
+    useBuiltWmaRuntime();
     RecordingPrompts prompts;
     ScriptedFileDialogs dialogs;
     std::unique_ptr<RegistryStore> store = openIniSettingsStore(iniPath);
