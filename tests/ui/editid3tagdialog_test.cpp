@@ -86,18 +86,6 @@ TEST_F(EditId3TagDialogTest, ShowsTheRecordAndGivesItBackUnchanged)
     EXPECT_TRUE(prompts.messages.empty());
 }
 
-TEST_F(EditId3TagDialogTest, StartsEmptyWithCustomNumberOneBeforeARecordIsSet)
-{
-    dialog.show();
-    pressOk();
-    const TagDefaults& record = dialog.record();
-    EXPECT_EQ(0, record.TitleAsFileName);
-    EXPECT_EQ(0, record.TrackNumType);
-    EXPECT_EQ(1, record.CustomTrackNum);
-    EXPECT_EQ("", record.Title);
-    EXPECT_EQ("", record.Genre);
-}
-
 TEST_F(EditId3TagDialogTest, CopyrightLineHiddenOnRequestKeepsItsText)
 {
     open(sampleRecord(), false);

@@ -468,6 +468,8 @@ TEST_F(WmaPageTest, ListsAutoThenTheCodecFormatsOfTheLoadedRuntime)
         EXPECT_EQ(expected, list->itemText(row));
     }
     EXPECT_TRUE(prompts.questions.empty());
+    page->resize(560, 420);
+    EXPECT_TRUE(page->grab().save(screenshotPath("page_wma_formats.png")));
 }
 
 TEST_F(WmaPageTest, AutoKeepsTheStoredValuesAfterOk)
@@ -823,6 +825,11 @@ TEST(OptionsSheetRoundTrip, OkWithoutChangesLeavesTheStoreUnchanged)
         if (!sheet || !sheet->isVisible())
             return;
         timer.stop();
+        const char* titles[] = {"General",         "MP3 Options", "WAV Options", "WMA Options",
+                                "OGG Options",     "AMR/AWB Options", "AAC Options", "MP4/M4A/M4B Options"};
+        ASSERT_EQ(8, sheet->tabBar().count());
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(titles[i], sheet->tabBar().tabText(i).toStdString());
         for (int i = 0; i < sheet->tabBar().count(); ++i) {
             QTest::mouseClick(&sheet->tabBar(), Qt::LeftButton, {}, sheet->tabBar().tabRect(i).center());
             visited += sheet->activePageIndex() == i && sheet->page(i)->isInitialised() ? 1 : 0;
