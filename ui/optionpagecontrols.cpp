@@ -127,6 +127,12 @@ void AmplifyGroup::showValues(int32_t amplify, int32_t coefficient)
 bool AmplifyGroup::read(UserPrompts& prompts, int32_t& amplify, int32_t& coefficient) const
 {
     const std::optional<int32_t> value = m_coefficient->number();
+    if (!value && !m_box->isChecked()) {
+        // The edit cannot be corrected while it is disabled, and the
+        // coefficient is not used: the stored one stays.
+        amplify = 0;
+        return true;
+    }
     if (!value) {
         prompts.showMessage(UserPrompts::Icon::Exclamation, "Please enter an integer.");
         m_coefficient->focusEdit();

@@ -65,8 +65,9 @@ public:
     explicit AmplifyGroup(QWidget* parent = nullptr);
 
     void showValues(int32_t amplify, int32_t coefficient);
-    // The leave check: the coefficient must be an integer ("Please enter an
-    // integer.") and, while the box is checked, lie in 10..3000. A refusal
+    // The leave check: while the box is checked the coefficient must be an
+    // integer ("Please enter an integer.") in 10..3000; an unchecked box
+    // keeps the stored coefficient when the edit does not hold an integer. A refusal
     // is shown through prompts, puts the focus on the coefficient and
     // returns false. On success amplify and coefficient are read back: an
     // unchecked box gives 0, a checked one keeps a nonzero amplify as it is

@@ -713,6 +713,11 @@ TEST_F(PageTest, AmplificationCoefficientIsCheckedOnlyWhenTheBoxIsOn)
         amplify->coefficientEdit()->setText(QStringLiteral("ten"));
         EXPECT_FALSE(page->leavePage());
         EXPECT_EQ("Please enter an integer.", prompts.messages.back().text);
+        click(amplify->amplifyBox()); // off: the text cannot be corrected and is not used
+        EXPECT_TRUE(page->leavePage());
+        ConversionSettings kept = confirmed(*page, stored);
+        EXPECT_EQ(5, kind.coefficient(kept));
+        click(amplify->amplifyBox());
 
         amplify->coefficientEdit()->setText(QStringLiteral("3000"));
         QTest::keyClick(amplify->coefficientEdit()->edit(), Qt::Key_Down);
