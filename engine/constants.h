@@ -15,6 +15,9 @@ inline constexpr const char* kMakerWebSite = "https://quillon.example";
 // The project page of the MP3 encoder library, linked from the about box.
 inline constexpr const char* kMp3EncoderWebSite = "https://lame-encoder.example";
 
+// A web search comparing joint stereo with stereo, linked from the MP3 page.
+inline constexpr const char* kJointStereoSearchUrl = "https://search.example/search?q=joint+stereo+vs+stereo";
+
 // The help manual, installed beside the executable and opened on the first
 // start.
 inline constexpr const char* kHelpManualFileName = "sonivert.html";

@@ -10,6 +10,12 @@
 #include <filesystem>
 
 namespace sonivert {
+
+bool BatchPreconditions::windowsMediaReady(Engine& engine)
+{
+    return engine.windowsMediaReady();
+}
+
 namespace {
 
 bool nonEmptyFile(const std::string& path)
@@ -38,7 +44,7 @@ void ConversionJob::run(std::vector<BatchRow>& rows, const BatchOptions& options
     if (!format || !routine)
         return;
 
-    if (options.format == kOutputWma && !m_preconditions.windowsMediaReady())
+    if (options.format == kOutputWma && !m_preconditions.windowsMediaReady(m_engine))
         return;
     const bool hasMidi = std::any_of(rows.begin(), rows.end(), [](const BatchRow& r) { return r.code == kInputMidi; });
     if (hasMidi && !m_preconditions.soundFontReady() && !m_preconditions.checkSoundFont())

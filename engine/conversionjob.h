@@ -39,13 +39,14 @@ public:
 using ConversionRoutine = std::function<bool(InputTypeCode code, const std::string& sourcePath,
                                              const std::string& targetPath, ConversionProgress& progress)>;
 
-// Conditions a run checks before it starts. The defaults let every run go on.
+// Conditions a run checks before it starts. The Windows Media condition is
+// the engine's check; the sound-font defaults let every run go on.
 class BatchPreconditions {
 public:
     virtual ~BatchPreconditions() = default;
     // For a Windows Media run: true when the run-time is (or could be) loaded;
     // otherwise the user has been told and the run ends before anything.
-    virtual bool windowsMediaReady() { return true; }
+    virtual bool windowsMediaReady(Engine& engine);
     // Called once when the run holds a MIDI row and no sound font is loaded;
     // false ends the run before anything.
     virtual bool checkSoundFont() { return true; }

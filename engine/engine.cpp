@@ -1,11 +1,13 @@
 #include "engine/engine.h"
 
+#include "encoders/wmaformatlist.h"
 #include "engine/constants.h"
 #include "engine/wavsource.h"
 #include "sources/aiffsource.h"
 #include "sources/ausource.h"
 #include "sources/ffmpegprobesource.h"
 #include "sources/ffmpegsource.h"
+#include "sources/wmaruntime.h"
 
 #include <array>
 
@@ -124,7 +126,25 @@ std::span<const ReaderId> readerCandidates(InputTypeCode code, bool windowsMedia
     return kFfmpegOnly;
 }
 
-Engine::Engine(UserPrompts& prompts) : m_prompts(prompts) {}
+Engine::Engine(UserPrompts& prompts)
+    : m_prompts(prompts),
+      m_wmaFormats(std::make_unique<WmaFormatList>()),
+      m_ownWindowsMedia(std::make_unique<WmaRuntimeCheck>(*m_wmaFormats)),
+      m_windowsMedia(m_ownWindowsMedia.get())
+{
+}
+
+Engine::~Engine() = default;
+
+void Engine::setWindowsMediaRuntime(WindowsMediaRuntime* runtime)
+{
+    m_windowsMedia = runtime ? runtime : m_ownWindowsMedia.get();
+}
+
+bool Engine::windowsMediaReady()
+{
+    return m_windowsMedia->ensureLoaded(m_prompts);
+}
 
 std::string Engine::supportFailureText()
 {
@@ -146,9 +166,7 @@ std::unique_ptr<AudioSource> Engine::openWithReader(const std::string& path, Rea
 std::unique_ptr<AudioSource> Engine::createSource(const std::string& path, InputTypeCode code,
                                                   int32_t outputRate, bool probeOnly)
 {
-    bool windowsMediaLoaded = false;
-    if (code == kInputWindowsMedia && m_windowsMedia)
-        windowsMediaLoaded = m_windowsMedia->ensureLoaded(m_prompts);
+    const bool windowsMediaLoaded = code == kInputWindowsMedia && windowsMediaReady();
 
     for (ReaderId candidate : readerCandidates(code, windowsMediaLoaded)) {
         if (auto source = openWithReader(path, candidate, outputRate, probeOnly))

@@ -13,6 +13,7 @@
 namespace sonivert {
 
 class UserPrompts;
+class WmaFormatList;
 
 // The readers the factory can build. The order of each input code's
 // candidates is a table in engine.cpp; a reader becomes available by adding
@@ -45,13 +46,26 @@ public:
 class Engine {
 public:
     explicit Engine(UserPrompts& prompts);
+    ~Engine();
 
     UserPrompts& prompts() { return m_prompts; }
 
-    // Installs the Windows Media run-time loader; without one the run-time
-    // counts as not loaded.
-    void setWindowsMediaRuntime(WindowsMediaRuntime* runtime) { m_windowsMedia = runtime; }
+    // Replaces the Windows Media check (tests script it); null restores the
+    // engine's own, which loads the run-time module, asks the user to
+    // install it when it is missing, and rebuilds wmaFormatList() after a
+    // successful load.
+    void setWindowsMediaRuntime(WindowsMediaRuntime* runtime);
     WindowsMediaRuntime* windowsMediaRuntime() const { return m_windowsMedia; }
+
+    // The Windows Media check, asked for every Windows Media input the
+    // factory opens, before a WMA batch and by the WMA options page before
+    // it lists the formats: true when the run-time is loaded.
+    bool windowsMediaReady();
+
+    // The Windows Media audio codec formats of this run (empty until the
+    // run-time has been loaded by windowsMediaReady()).
+    WmaFormatList& wmaFormatList() { return *m_wmaFormats; }
+    const WmaFormatList& wmaFormatList() const { return *m_wmaFormats; }
 
     // Builds and opens the first reader of code's candidates that opens path,
     // destroying each refusing reader before the next one is tried.
@@ -76,7 +90,9 @@ public:
 
 private:
     UserPrompts& m_prompts;
-    WindowsMediaRuntime* m_windowsMedia = nullptr;
+    std::unique_ptr<WmaFormatList> m_wmaFormats;
+    std::unique_ptr<WindowsMediaRuntime> m_ownWindowsMedia; // checks through the run-time loader
+    WindowsMediaRuntime* m_windowsMedia = nullptr;          // the check in use
     std::string m_failureDetail;
 };
 

@@ -572,7 +572,8 @@ void MainWindow::OptionsCommand()
         const OptionsPageContext context{m_services.prompts, m_services.dialogs, [this] {
                                              WindowsMediaRuntime* runtime = m_engine.windowsMediaRuntime();
                                              return runtime && runtime->ensureLoaded(m_services.prompts);
-                                         }};
+                                         },
+                                         &m_engine.wmaFormatList()};
         for (const OptionsPageFactory& create : m_services.optionsPages) {
             std::unique_ptr<OptionsPage> page = create(context);
             page->copyIn(m_settings);

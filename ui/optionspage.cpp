@@ -1,7 +1,13 @@
 #include "ui/optionspage.h"
 
 #include "ui/dialogfont.h"
+#include "ui/amroptpage.h"
+#include "ui/optaacpage.h"
+#include "ui/optmp3page.h"
+#include "ui/optoggpage.h"
 #include "ui/optoutputpage.h"
+#include "ui/optwavpage.h"
+#include "ui/pagewmaoptions.h"
 
 namespace sonivert::ui {
 
@@ -24,6 +30,13 @@ std::vector<OptionsPageFactory> standardOptionsPages()
     // New pages are added here, in tab order.
     return {
         [](const OptionsPageContext& context) { return std::make_unique<COptOutputPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptMp3Page>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptWavPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<CPageWMAOptions>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptOggPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<CAmrOptPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptAacPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptM4aPage>(context); },
     };
 }
 

@@ -10,6 +10,7 @@
 namespace sonivert {
 struct ConversionSettings;
 class UserPrompts;
+class WmaFormatList;
 } // namespace sonivert
 
 namespace sonivert::ui {
@@ -25,6 +26,9 @@ struct OptionsPageContext {
     // when it is loaded. Empty when the window has no loader (then there is
     // no run-time).
     std::function<bool()> loadWindowsMediaRuntime;
+    // The Windows Media audio codec formats, filled by a successful
+    // loadWindowsMediaRuntime. Null when the window has none.
+    const WmaFormatList* wmaFormats = nullptr;
 };
 
 // One page of the options sheet. A page keeps its own copy of the values it

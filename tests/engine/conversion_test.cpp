@@ -118,7 +118,7 @@ public:
 
 class ScriptedPreconditions final : public BatchPreconditions {
 public:
-    bool windowsMediaReady() override { return wmaReady; }
+    bool windowsMediaReady(Engine&) override { return wmaReady; }
     bool checkSoundFont() override
     {
         ++soundFontChecks;

@@ -1,0 +1,117 @@
+#include "sources/wmaruntime.h"
+
+#include "encoders/wmaformatlist.h"
+#include "engine/constants.h"
+#include "engine/userprompts.h"
+#include "platform/modulehandle.h"
+#include "platform/specialfolders.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace sonivert {
+namespace {
+
+struct LoaderState {
+    std::optional<std::string> modulePath; // unset: beside the executable
+    ModuleHandle module;
+    WmaRuntimeEntryPoints entries;
+};
+
+LoaderState& state()
+{
+    static LoaderState s;
+    return s;
+}
+
+template <typename Fn>
+Fn resolve(const ModuleHandle& module, const char* name)
+{
+    return reinterpret_cast<Fn>(moduleSymbol(module, name));
+}
+
+} // namespace
+
+std::string wmaRuntimeModulePath()
+{
+    LoaderState& s = state();
+    if (s.modulePath)
+        return *s.modulePath;
+    const std::optional<std::string> folder = executableFolder();
+    if (!folder)
+        return {};
+    const std::filesystem::path path = std::filesystem::path(std::u8string(folder->begin(), folder->end())) /
+                                       moduleFileName("wmvcore");
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+void setWmaRuntimeModulePath(std::string path)
+{
+    LoaderState& s = state();
+    if (s.modulePath == path)
+        return;
+    s.entries = {};
+    s.module.reset();
+    s.modulePath = std::move(path);
+}
+
+bool LoadWmaRuntime()
+{
+    LoaderState& s = state();
+    if (s.module)
+        return true;
+    const std::string path = wmaRuntimeModulePath();
+    if (path.empty())
+        return false;
+    ModuleHandle module = loadModule(path);
+    if (!module)
+        return false;
+    WmaRuntimeEntryPoints entries;
+    entries.WMCreateProfileManager = resolve<WMCreateProfileManagerFn>(module, "WMCreateProfileManager");
+    entries.WMCreateWriter = resolve<WMCreateWriterFn>(module, "WMCreateWriter");
+    entries.WMCreateSyncReader = resolve<WMCreateSyncReaderFn>(module, "WMCreateSyncReader");
+    if (!entries.WMCreateProfileManager || !entries.WMCreateWriter || !entries.WMCreateSyncReader)
+        return false; // the module is unloaded here and nothing is kept
+    s.module = std::move(module);
+    s.entries = entries;
+    return true;
+}
+
+bool WmaRuntimeLoaded()
+{
+    return state().module != nullptr;
+}
+
+WmaRuntimeEntryPoints WmaRuntimeEntries()
+{
+    return state().entries;
+}
+
+std::string wmaRuntimeDownloadUrl()
+{
+    return std::string(kWebSite) + "/download/wmfdist.exe";
+}
+
+void askToInstallWmaRuntime(UserPrompts& prompts)
+{
+    if (prompts.askYesNo(kWmaRuntimeMissingText))
+        prompts.openUrl(wmaRuntimeDownloadUrl());
+}
+
+bool WmaRuntimeCheck::ensureLoaded(UserPrompts& prompts)
+{
+    const bool wasLoaded = WmaRuntimeLoaded();
+    if (!LoadWmaRuntime()) {
+        askToInstallWmaRuntime(prompts);
+        return false;
+    }
+    if (!wasLoaded || !m_listBuilt) {
+        // A list that cannot be walked to its end keeps what it found; the
+        // next load or check builds it again.
+        m_listBuilt = RebuildWmaFormatList(m_formats);
+    }
+    return true;
+}
+
+} // namespace sonivert
