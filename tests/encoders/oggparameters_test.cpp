@@ -10,16 +10,6 @@
 namespace sonivert::test {
 namespace {
 
-TEST(VorbisBitRateLimits, StereoMeansExactlyTwoChannels)
-{
-    EXPECT_EQ((VorbisBitRateRange{8, 40}), VorbisBitRateLimits(8000, 1));
-    EXPECT_EQ((VorbisBitRateRange{16, 80}), VorbisBitRateLimits(8000, 2));
-    EXPECT_EQ((VorbisBitRateRange{16, 48}), VorbisBitRateLimits(12000, 6)); // the mono column
-    EXPECT_EQ((VorbisBitRateRange{48, 480}), VorbisBitRateLimits(48000, 2));
-    EXPECT_EQ(std::nullopt, VorbisBitRateLimits(96000, 2));
-    EXPECT_EQ(std::nullopt, VorbisBitRateLimits(44099, 1));
-}
-
 struct Case {
     const char* name;
     int32_t rateSetting, kbpsSetting, channelsSetting, monoType;
