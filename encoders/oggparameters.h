@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/inputtype.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -60,5 +62,44 @@ constexpr std::optional<VorbisBitRateRange> VorbisBitRateLimits(int32_t sampleRa
         return std::nullopt;
     }
 }
+
+struct ConversionSettings;
+
+// What the Ogg Vorbis settings are decided from, read off the opened source.
+struct OggSourceFacts {
+    InputTypeCode code = kInputOther;
+    int32_t sampleRate = 0;
+    int32_t channels = 0;      // the source's outputChannels, 1 or 2
+    int32_t bitsPerSample = 16;
+    int32_t bitrateKbps = 0;   // 0 when unknown
+};
+
+// The encoder's set-up for one file and what the routine feeds it.
+struct OggParameters {
+    int32_t sampleRate = 0; // Configure's rate
+    int32_t channels = 0;   // Configure's channels
+    int32_t kbps = 0;       // nominal kbit/s
+    // MonoType as the channel routing is to apply it (0 in automatic mode,
+    // where every channel is kept).
+    int32_t monoType = 0;
+    // True when the PcmConverter must run between the source and the encoder.
+    bool converterNeeded = false;
+};
+
+// The preferred output rate handed to the reader factory: 44100 in
+// automatic mode or when OGGSampleRate is below 1, else OGGSampleRate.
+int32_t oggFactoryRate(const ConversionSettings& settings);
+
+// The parameters by AutoDestOGGEncodingParam:
+// - 1: the source's channels; rate and bit rate by AutoRateRule; converted
+//   when the rate differs from the source's or the source is not 16-bit.
+// - otherwise: OGGSampleRate (0: the source's) snapped to the Ogg rates;
+//   OGGChannels (0: the source's); OGGBitRate, or for 0 the source's bit
+//   rate for MP3 and Ogg sources and AutoRateRule of the chosen rate and
+//   channels for all others; snapped to the Ogg bit rates and kept within
+//   VorbisBitRateLimits. The converter runs by converterNeeded with
+//   MonoType; a two-channel source for one channel with MonoType 1 or 2
+//   feeds the picked channel.
+OggParameters chooseOggParameters(const ConversionSettings& settings, const OggSourceFacts& source);
 
 } // namespace sonivert

@@ -7,6 +7,8 @@
 #include "encoders/mp3encoder.h"
 #include "encoders/mp3parameters.h"
 #include "encoders/mp4audiowriter.h"
+#include "encoders/oggparameters.h"
+#include "encoders/vorbisencoder.h"
 #include "engine/amplify.h"
 #include "engine/audiosource.h"
 #include "engine/conversionloop.h"
@@ -105,6 +107,7 @@ bool ConversionRoutines::formatAvailable(int32_t outputFormat)
     case kOutputM4b:
     case kOutputAmr:
     case kOutputAwb:
+    case kOutputOgg:
         return true;
     default:
         return false;
@@ -118,6 +121,11 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
         return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
                            ConversionProgress& progress) {
             return convertToMp3(code, source, target, progress, job ? job->runningNumber() : 1);
+        };
+    case kOutputOgg:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToOgg(code, source, target, progress, job ? job->runningNumber() : 1);
         };
     case kOutputWav:
         return [this](InputTypeCode code, const std::string& source, const std::string& target,
@@ -542,6 +550,111 @@ bool ConversionRoutines::convertToMp4(InputTypeCode code, const std::string& sou
     // Closing writes the last samples and the file's index.
     if (!writer.Close())
         result = false;
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+bool ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress,
+                                      int32_t runningNumber)
+{
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, oggFactoryRate(s), false);
+    if (!source)
+        return false;
+
+    VorbisEncoder encoder;
+    if (!encoder.Open(targetPath))
+        return false; // nothing was created
+
+    const PcmFormat from = source->pcmFormat();
+    const OggParameters params =
+        chooseOggParameters(s, {code, from.sampleRate, from.channels, from.bitsPerSample, source->bitrateKbps()});
+    auto abandon = [&] {
+        encoder.Close();
+        source.reset();
+        deleteTargetUnlessSource(targetPath, sourcePath);
+        return false;
+    };
+    if (!encoder.Configure(params.sampleRate, params.channels, params.kbps * 1000))
+        return abandon();
+    const TagSelection selection = selectTrackTags(s, TagFamily::Ogg, sourcePath, code, *source, runningNumber);
+    if (selection.kind == TagSelection::Kind::Tags)
+        encoder.SetComments(selection.tags);
+    if (!encoder.WriteHeaders())
+        return abandon();
+
+    // The encoder takes 16-bit samples at the chosen rate and channel count.
+    BlockBuffers in;
+    const RoutedChannels routed =
+        routeChannels(in.left.data(), in.right.data(), from.channels, params.channels, params.monoType);
+    std::unique_ptr<PcmConverter> converter;
+    std::vector<int16_t> outLeft, outRight;
+    bool ok = true;
+    if (params.converterNeeded) {
+        converter = std::make_unique<PcmConverter>();
+        PcmConverter::Config config;
+        config.outChannels = params.channels;
+        config.outRate = params.sampleRate;
+        config.outBits = 16;
+        config.inChannels = routed.channels;
+        config.inRate = from.sampleRate;
+        config.inBits = from.bitsPerSample;
+        ok = converter->configure(config) && converter->prepare();
+        if (ok) {
+            const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
+            outLeft.resize(frames);
+            outRight.resize(params.channels == 2 ? frames : 0);
+        }
+    }
+    const std::optional<float> gain = amplifyGain(s.AmplifyOGG != 0, s.AmplifyOGGCoeff);
+
+    auto* const encLeft = static_cast<int16_t*>(converter ? outLeft.data() : routed.left);
+    auto* const encRight =
+        params.channels == 2 ? static_cast<int16_t*>(converter ? outRight.data() : routed.right) : nullptr;
+    auto encode = [&](int32_t frames) {
+        if (gain)
+            amplify(encLeft, encRight, frames, params.channels, *gain);
+        return encoder.EncodeBlock(encLeft, encRight, frames);
+    };
+
+    LoopEnd end = LoopEnd::Failed;
+    if (ok) {
+        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
+                               if (converter) {
+                                   int32_t produced = 0;
+                                   if (!converter->process(routed.left, routed.right, frames, encLeft, encRight,
+                                                           produced))
+                                       return false;
+                                   frames = produced;
+                               }
+                               return frames == 0 || encode(frames);
+                           });
+    }
+    bool result = end == LoopEnd::Completed;
+    while (result && converter) {
+        int32_t produced = 0;
+        if (!converter->flush(encLeft, encRight, produced)) {
+            result = false;
+            break;
+        }
+        if (produced == 0)
+            break;
+        result = encode(produced);
+    }
+
+    // The stream is ended whatever happened, so the encoder releases its
+    // pages before the file closes; a target that failed is deleted after.
+    if (!encoder.Finish())
+        result = false;
+    if (!encoder.Close())
+        result = false;
+    source.reset();
+    converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;

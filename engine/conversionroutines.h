@@ -58,6 +58,12 @@ public:
     bool convertToMp4(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                       ConversionProgress& progress, int32_t runningNumber);
 
+    // Ogg Vorbis through VorbisEncoder, with comments by OGGID3TagType.
+    // The stream is ended (Finish) also after Cancel or a failed write, so
+    // the encoder is always left complete before the target is deleted.
+    bool convertToOgg(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress, int32_t runningNumber);
+
 private:
     Engine& m_engine;
     const ConversionSettings& m_settings;

@@ -7,6 +7,7 @@
 #include "sources/ausource.h"
 #include "sources/ffmpegprobesource.h"
 #include "sources/ffmpegsource.h"
+#include "sources/oggsource.h"
 #include "sources/wmaruntime.h"
 
 #include <array>
@@ -45,7 +46,7 @@ const std::array kReaders = {
     ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
     ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},
     ReaderRegistration{ReaderId::Au, "au", &makeReader<AuSource>},
-    ReaderRegistration{ReaderId::Ogg, "ogg", nullptr},
+    ReaderRegistration{ReaderId::Ogg, "ogg", &makeReader<OggSource>},
     ReaderRegistration{ReaderId::Wma, "wma", nullptr},
 };
 

@@ -2,8 +2,11 @@
 // channel counts and rates converted with explicit WAV settings, each output
 // checked with soxi and sox stat.
 
+#include "engine/conversionroutines.h"
+#include "engine/outputformat.h"
 #include "tests/support/aacprobe.h"
 #include "tests/support/ffprobeinfo.h"
+#include "tests/support/oggprobe.h"
 #include "tests/support/soxprobe.h"
 #include "tests/support/testsupport.h"
 
@@ -103,8 +106,40 @@ TEST_F(CliConvertTest, StatusLinesAndExitCodes)
         EXPECT_EQ(2, status);
     }
     // Formats without an encoder in this build are refused, not faked.
-    cli("convert --format ogg " + shellQuote(source), status);
-    EXPECT_EQ(2, status);
+    for (const OutputFormatInfo& format : outputFormats()) {
+        if (ConversionRoutines::formatAvailable(format.code))
+            continue;
+        SCOPED_TRACE(format.cliName);
+        cli("convert --format " + std::string(format.cliName) + " " + shellQuote(source), status);
+        EXPECT_EQ(2, status);
+    }
+}
+
+TEST_F(CliConvertTest, OggOutputAndOggInput)
+{
+    const std::string source = input("song.wav", "-r 48000 -c 2 -b 16", "1 sine 440 sine 1500 vol 0.3");
+    const std::string out = dir.file("out");
+    int status = -1;
+    cli("settings set OGGTag/TitleAsFileName 0", status);
+    ASSERT_EQ(0, status);
+    cli("settings set OGGTag/Title Song", status);
+    ASSERT_EQ(0, status);
+    std::string printed = cli("convert --format ogg --output-dir " + shellQuote(out) +
+                                  " --set AutoDestOGGEncodingParam=0 --set OGGSampleRate=32000 --set OGGBitRate=96"
+                                  " --set OGGID3TagType=0 " + shellQuote(source),
+                              status);
+    ASSERT_EQ(0, status) << printed;
+    EXPECT_EQ(source + "\tsong.ogg\n", printed);
+    FfprobeInfo info = ffprobeInfo(out + "/song.ogg");
+    EXPECT_EQ(32000, info.sampleRate);
+    EXPECT_EQ(2, info.channels);
+    EXPECT_EQ(96000, info.bitRate);
+    EXPECT_EQ("Song", ffprobeStreamTags(out + "/song.ogg")["title"]);
+
+    printed = cli("info --reader ogg " + shellQuote(out + "/song.ogg"), status);
+    ASSERT_EQ(0, status) << printed;
+    EXPECT_NE(std::string::npos, printed.find("reader ogg")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("32000")) << printed;
 }
 
 TEST_F(CliConvertTest, Mp3OutputWithExplicitSettingsAndTags)

@@ -99,7 +99,7 @@ TEST_F(EngineTest, ForcedReaderOpensOnlyWithThatReader)
     auto source = engine.openWithReader(renamed, ReaderId::Wav, 0, true);
     ASSERT_NE(nullptr, source);
     EXPECT_EQ(2, source->channels());
-    EXPECT_EQ(nullptr, engine.openWithReader(renamed, ReaderId::Ogg, 0, true)); // not in this build
+    EXPECT_EQ(nullptr, engine.openWithReader(renamed, ReaderId::Ogg, 0, true)); // not Ogg Vorbis
 }
 
 } // namespace
