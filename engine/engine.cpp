@@ -8,6 +8,7 @@
 #include "sources/ffmpegprobesource.h"
 #include "sources/ffmpegsource.h"
 #include "sources/wmaruntime.h"
+#include "sources/wmasource.h"
 
 #include <array>
 
@@ -46,7 +47,7 @@ const std::array kReaders = {
     ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},
     ReaderRegistration{ReaderId::Au, "au", &makeReader<AuSource>},
     ReaderRegistration{ReaderId::Ogg, "ogg", nullptr},
-    ReaderRegistration{ReaderId::Wma, "wma", nullptr},
+    ReaderRegistration{ReaderId::Wma, "wma", &makeReader<WmaSource>},
 };
 
 const ReaderRegistration& registration(ReaderId id)
