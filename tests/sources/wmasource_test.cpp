@@ -7,11 +7,14 @@
 #include "engine/floatsample.h"
 #include "sources/wmaruntime.h"
 #include "sources/wmasource.h"
+#include "tests/support/mutation.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/wmaruntimesupport.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <random>
 #include <tuple>
 
 namespace sonivert::test {
@@ -151,6 +154,34 @@ TEST_F(WmaSourceTest, SixChannelsGoValueByValueToTheLeft)
     EXPECT_TRUE(pcm.blockLimitKept);
     EXPECT_EQ(values, pcm.left);
     EXPECT_EQ(values, pcm.right) << "the right channel repeats the left rather than stay undefined";
+}
+
+TEST_F(WmaSourceTest, DamagedFilesAreRefusedOrEndCleanly)
+{
+    // Truncations and random edits of a small file: each one is refused or
+    // read to an end within bounds; none crashes or hangs.
+    const std::vector<uint8_t> seed =
+        readFileBytes(make("seed.wma", "-f lavfi -i sine=r=22050:d=1", "-c:a wmav2 -b:a 32k -metadata title=T"));
+    ASSERT_GT(seed.size(), 1000u);
+    const std::string path = dir.file("damaged.wma");
+    std::mt19937 rng(16);
+    const std::array<uint32_t, 6> extremes = {0, 1, 0x7FFF, 0xFFFF, 0x7FFFFFFF, 0xFFFFFFFF};
+    for (int i = 0; i < 160; ++i) {
+        std::vector<uint8_t> bytes;
+        if (i < 16)
+            bytes.assign(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(seed.size() * static_cast<size_t>(i) / 16));
+        else
+            bytes = mutateBytes(seed, rng, extremes);
+        writeFileBytes(path, bytes);
+        SCOPED_TRACE(i);
+        if (!source.open(path, 0))
+            continue;
+        const DecodedPcm pcm = decodeAll(source, 10000);
+        EXPECT_TRUE(pcm.endedCleanly);
+        EXPECT_TRUE(pcm.blockLimitKept);
+        std::string t[9];
+        EXPECT_TRUE(source.readTags(t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8]));
+    }
 }
 
 } // namespace
