@@ -49,6 +49,6 @@ int main(int argc, char** argv)
     std::printf("\n%-40s %10s %12s\n", "ten-minute WAV -> 128 kbit/s WMA", "seconds", "x real time");
     std::printf("%-40s %10.2f %12.1f\n", "sonivert-cli convert", best[0], 600 / best[0]);
     std::printf("%-40s %10.2f %12.1f\n", "ffmpeg -c:a wmav2 -b:a 128k", best[1], 600 / best[1]);
-    std::printf("time ratio sonivert / ffmpeg: %.3f (target: at most 1.05)\n", best[0] / best[1]);
+    std::printf("time ratio sonivert / ffmpeg: %.3f\n", best[0] / best[1]);
     return 0;
 }
