@@ -9,6 +9,9 @@
 #include "encoders/mp4audiowriter.h"
 #include "encoders/oggparameters.h"
 #include "encoders/vorbisencoder.h"
+#include "encoders/wmaformatlist.h"
+#include "encoders/wmaparameters.h"
+#include "encoders/wmawriter.h"
 #include "engine/amplify.h"
 #include "engine/audiosource.h"
 #include "engine/conversionloop.h"
@@ -108,6 +111,7 @@ bool ConversionRoutines::formatAvailable(int32_t outputFormat)
     case kOutputAmr:
     case kOutputAwb:
     case kOutputOgg:
+    case kOutputWma:
         return true;
     default:
         return false;
@@ -126,6 +130,11 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
         return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
                            ConversionProgress& progress) {
             return convertToOgg(code, source, target, progress, job ? job->runningNumber() : 1);
+        };
+    case kOutputWma:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToWma(code, source, target, progress, job ? job->runningNumber() : 1);
         };
     case kOutputWav:
         return [this](InputTypeCode code, const std::string& source, const std::string& target,
@@ -655,6 +664,71 @@ bool ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sou
         result = false;
     source.reset();
     converter.reset();
+    if (!result)
+        deleteTargetUnlessSource(targetPath, sourcePath);
+    return result;
+}
+
+bool ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sourcePath,
+                                      const std::string& targetPath, ConversionProgress& progress,
+                                      int32_t runningNumber)
+{
+    if (mayBeSameFile(targetPath, sourcePath))
+        return false;
+    const ConversionSettings& s = m_settings;
+    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, wmaFactoryRate(s), false);
+    if (!source)
+        return false;
+    WmaWriter writer;
+    writer.SetPath(targetPath);
+
+    const PcmFormat from = source->pcmFormat();
+    const WmaParameters params = chooseWmaParameters(s, from.sampleRate, from.channels);
+    const bool automatic = s.AutoDestWMAEncodingParam == 1;
+    BlockBuffers in;
+    // Picking one channel is the only routing done here; the run-time
+    // converts rate and channel count itself.
+    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, params.channels,
+                                                automatic ? 0 : s.MonoType);
+    writer.SetInputFormat(from.sampleRate, from.bitsPerSample, routed.channels);
+
+    const std::optional<WmaFormat> format =
+        ChooseWmaFormat(m_engine.wmaFormatList(), params.sampleRate, params.bitRate, params.channels);
+    if (!format)
+        return false; // nothing was written
+    writer.SetCodecFormat(*format);
+
+    const TagSelection selection = selectTrackTags(s, TagFamily::Wma, sourcePath, code, *source, runningNumber);
+    if (selection.kind == TagSelection::Kind::Tags) {
+        const TrackTags& t = selection.tags;
+        writer.SetTags(t.title, t.album, t.artist, t.genre, t.year, t.comment, t.composer, t.copyright,
+                       t.trackNumber());
+    }
+
+    if (!writer.Start()) {
+        source.reset();
+        deleteTargetUnlessSource(targetPath, sourcePath);
+        return false;
+    }
+
+    const std::optional<float> gain = amplifyGain(s.AmplifyWMA != 0, s.AmplifyWMACoeff);
+    const LoopEnd end = runBlockLoop(
+        *source, code, fileNamePart(sourcePath), progress, in.left.data(),
+        from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
+            if (gain)
+                amplifyBlock(routed.left, routed.right, frames, routed.channels, from.bitsPerSample, *gain);
+            if (from.bitsPerSample == 8)
+                return writer.WriteBlock8(static_cast<const uint8_t*>(routed.left),
+                                          static_cast<const uint8_t*>(routed.right), frames);
+            return writer.WriteBlock16(static_cast<const int16_t*>(routed.left),
+                                       static_cast<const int16_t*>(routed.right), frames);
+        });
+    bool result = end == LoopEnd::Completed;
+    // Ending the file encodes what the run-time still holds and writes the
+    // header's final values; a file that could not be ended is no good output.
+    if (!writer.Finish())
+        result = false;
+    source.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;

@@ -64,6 +64,12 @@ public:
     bool convertToOgg(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                       ConversionProgress& progress, int32_t runningNumber);
 
+    // WMA through WmaWriter with the codec format ChooseWmaFormat picks from
+    // the engine's WmaFormatList, tags by WMAID3TagType. The writer takes the
+    // source's own rate and width; the run-time converts.
+    bool convertToWma(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                      ConversionProgress& progress, int32_t runningNumber);
+
 private:
     Engine& m_engine;
     const ConversionSettings& m_settings;

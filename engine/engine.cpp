@@ -9,6 +9,7 @@
 #include "sources/ffmpegsource.h"
 #include "sources/oggsource.h"
 #include "sources/wmaruntime.h"
+#include "sources/wmasource.h"
 
 #include <array>
 
@@ -47,7 +48,7 @@ const std::array kReaders = {
     ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},
     ReaderRegistration{ReaderId::Au, "au", &makeReader<AuSource>},
     ReaderRegistration{ReaderId::Ogg, "ogg", &makeReader<OggSource>},
-    ReaderRegistration{ReaderId::Wma, "wma", nullptr},
+    ReaderRegistration{ReaderId::Wma, "wma", &makeReader<WmaSource>},
 };
 
 const ReaderRegistration& registration(ReaderId id)

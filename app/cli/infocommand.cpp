@@ -62,6 +62,9 @@ int runInfo(Engine& engine, const InfoOptions& options)
             std::cerr << "sonivert-cli: reader '" << *options.reader << "' is not available in this build\n";
             return 2;
         }
+        // The Windows Media reader works only once its run-time is loaded.
+        if (*forced == ReaderId::Wma)
+            engine.windowsMediaReady();
     }
 
     int status = 0;

@@ -259,10 +259,12 @@ public:
             const AVFrame& f = *m_frame;
             const int channels = f.ch_layout.nb_channels;
             std::vector<uint8_t> bytes(static_cast<size_t>(f.nb_samples) * static_cast<size_t>(channels) * 2);
-            auto* out = reinterpret_cast<int16_t*>(bytes.data());
+            uint8_t* out = bytes.data();
             for (int i = 0; i < f.nb_samples; ++i) {
-                for (int c = 0; c < channels; ++c)
-                    *out++ = sampleOf(f, c, i);
+                for (int c = 0; c < channels; ++c, out += 2) {
+                    const int16_t v = sampleOf(f, c, i);
+                    std::memcpy(out, &v, 2);
+                }
             }
             const AVStream* st = m_container->streams[m_decoding->index];
             int64_t pts = f.best_effort_timestamp;

@@ -1,4 +1,6 @@
 #include "encoders/wmaformatlist.h"
+#include "encoders/wmaparameters.h"
+#include "settings/conversionsettings.h"
 #include "sources/wmaruntime.h"
 #include "tests/support/wmaruntimesupport.h"
 
@@ -137,6 +139,39 @@ TEST(WmaFormatList, RebuildListsTheRunTimeFormatsOrNothingWithoutIt)
     const size_t size = list.size();
     ASSERT_TRUE(RebuildWmaFormatList(list));
     EXPECT_EQ(size, list.size());
+}
+
+TEST(WmaParameters, AutomaticTableFollowsSourceRateAndChannels)
+{
+    ConversionSettings s{std::nullopt};
+    s.AutoDestWMAEncodingParam = 1;
+    auto wanted = [&](int32_t rate, int32_t channels) { return chooseWmaParameters(s, rate, channels); };
+    EXPECT_EQ((WmaParameters{44100, 48000, 1, 1}), wanted(22050, 1));
+    EXPECT_EQ((WmaParameters{22050, 20000, 1, 1}), wanted(12000, 1));
+    EXPECT_EQ((WmaParameters{44100, 32000, 1, 1}), wanted(12001, 1));
+    EXPECT_EQ((WmaParameters{44100, 48000, 1, 1}), wanted(96000, 1));
+    EXPECT_EQ((WmaParameters{22050, 32000, 2, 2}), wanted(8000, 2));
+    EXPECT_EQ((WmaParameters{44100, 64000, 2, 2}), wanted(24000, 2));
+    EXPECT_EQ((WmaParameters{44100, 96000, 2, 2}), wanted(32000, 2));
+    EXPECT_EQ((WmaParameters{44100, 128000, 2, 2}), wanted(44100, 2));
+    EXPECT_EQ((WmaParameters{48000, 192000, 2, 2}), wanted(44101, 2));
+    EXPECT_EQ(44100, wmaFactoryRate(s));
+}
+
+TEST(WmaParameters, ExplicitSettingsPickOneChannelOnlyForLeftOrRight)
+{
+    ConversionSettings s{std::nullopt};
+    s.AutoDestWMAEncodingParam = 0;
+    s.WMASampleRate = 32000;
+    s.WMABitRate = 64000;
+    s.WMAChannels = 1;
+    s.MonoType = 2;
+    EXPECT_EQ((WmaParameters{32000, 64000, 1, 1}), chooseWmaParameters(s, 44100, 2));
+    s.MonoType = 0; // mixing is the run-time's: both channels go in
+    EXPECT_EQ((WmaParameters{32000, 64000, 1, 2}), chooseWmaParameters(s, 44100, 2));
+    s.WMAChannels = 2;
+    EXPECT_EQ((WmaParameters{32000, 64000, 2, 1}), chooseWmaParameters(s, 22050, 1));
+    EXPECT_EQ(32000, wmaFactoryRate(s));
 }
 
 } // namespace
