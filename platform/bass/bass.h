@@ -42,6 +42,11 @@ constexpr DWORD BASS_FILEPOS_DOWNLOAD = 1;
 constexpr DWORD BASS_FILEPOS_END = 2;
 constexpr DWORD BASS_FILEPOS_START = 3;
 
+// BASS_CHANNELINFO channel types.
+constexpr DWORD BASS_CTYPE_STREAM = 1; // a file decoded as a stream
+constexpr DWORD BASS_CTYPE_MUSIC = 2;  // a tracker module
+constexpr DWORD BASS_CTYPE_MIDI = 3;   // a MIDI file
+
 // BASS_ChannelGetTags types.
 constexpr DWORD BASS_TAG_ID3 = 0;    // the raw 128-byte ID3v1 block
 constexpr DWORD BASS_TAG_ID3V2 = 1;  // the raw ID3v2 block, 10-byte header first
@@ -92,12 +97,17 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);
+// The raw blocks as read from the file when the stream was created; owned
+// by the channel and valid until it is freed. Null for tracker modules and
+// MIDI streams.
 const char* BASS_ChannelGetTags(DWORD handle, DWORD tags);
 
 // Tag text in the given format: %TRCK %TITL %ARTI %ALBM %GNRE %YEAR %CMNT
-// %COMP %COPY are replaced by the channel's tag values (UTF-8; 8-bit text as
-// found for MP3). The text is owned by the library, never null, empty when
-// the file has no tags, and valid until the next call.
+// %COMP %COPY are replaced by the channel's tag values, and "%%" by "%".
+// The text is UTF-8 for every kind of file, MP3 included (ID3v1 and
+// ID3v2 texts are decoded from their own encodings). It is owned by the
+// library, never null, empty when the file has no tags, and valid until the
+// calling thread's next TAGS_Read.
 const char* TAGS_Read(DWORD handle, const char* format);
 
 }  // extern "C"

@@ -1,0 +1,390 @@
+#include "platform/bass/streamchannel.h"
+
+#include "platform/bass/formatrules.h"
+#include "platform/bass/tagtext.h"
+#include "platform/ffmpegptr.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/intreadwrite.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace sonivert::bass {
+namespace {
+
+// Consecutive decoding errors after the end of the container before the
+// decoder counts as drained.
+constexpr int kMaxDrainErrors = 16;
+// Times a packet the decoder refuses for now (it still holds output) is
+// offered again before it is dropped.
+constexpr int kMaxRefusedSends = 2;
+
+// Opens path as a local file only: the "file:" prefix keeps a name with a
+// colon from choosing a protocol, and the whitelist keeps demuxers that
+// follow references to local files.
+FormatContextPtr openInput(const std::string& path)
+{
+    quietFfmpegLog();
+    AVDictionary* options = nullptr;
+    if (av_dict_set(&options, "protocol_whitelist", "file", 0) < 0)
+        return nullptr;
+    AVFormatContext* raw = nullptr;
+    const std::string url = "file:" + path;
+    const int opened = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+    const DictionaryPtr unused(options);
+    if (opened < 0)
+        return nullptr;
+    return FormatContextPtr(raw);
+}
+
+int firstAudioStream(const AVFormatContext& container)
+{
+    for (unsigned i = 0; i < container.nb_streams; ++i) {
+        const AVCodecParameters* par = container.streams[i]->codecpar;
+        if (par && par->codec_type == AVMEDIA_TYPE_AUDIO)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Sample conversions to 16 bits, the same arithmetic as FFmpeg's own
+// sample-format converter, so decoded output equals the ffmpeg tool's.
+int16_t to16(uint8_t v) { return static_cast<int16_t>((v - 0x80) * 256); }
+int16_t to16(int16_t v) { return v; }
+int16_t to16(int32_t v) { return static_cast<int16_t>(v >> 16); }
+int16_t to16(int64_t v) { return static_cast<int16_t>(v >> 48); }
+int16_t clip16(long v) { return static_cast<int16_t>(std::clamp<long>(v, -32768, 32767)); }
+int16_t to16(float v) { return std::isnan(v) ? 0 : clip16(std::lrintf(std::clamp(v, -2.0f, 2.0f) * 32768.0f)); }
+int16_t to16(double v) { return std::isnan(v) ? 0 : clip16(std::lrint(std::clamp(v, -2.0, 2.0) * 32768.0)); }
+
+template <typename T>
+void convertFrames(const AVFrame& frame, bool planar, int first, int count, int channels, int16_t* out)
+{
+    const int have = std::min(frame.ch_layout.nb_channels, channels);
+    for (int i = 0; i < count; ++i) {
+        const int s = first + i;
+        int16_t* o = out + static_cast<size_t>(i) * static_cast<size_t>(channels);
+        for (int c = 0; c < have; ++c) {
+            const T* plane = reinterpret_cast<const T*>(frame.extended_data[planar ? c : 0]);
+            o[c] = to16(planar ? plane[s] : plane[static_cast<size_t>(s) * frame.ch_layout.nb_channels + c]);
+        }
+        for (int c = have; c < channels; ++c)
+            o[c] = 0;
+    }
+}
+
+bool usableFrame(const AVFrame& frame)
+{
+    if (frame.nb_samples <= 0 || frame.ch_layout.nb_channels <= 0 || !frame.extended_data)
+        return false;
+    const auto format = static_cast<AVSampleFormat>(frame.format);
+    if (format <= AV_SAMPLE_FMT_NONE || format >= AV_SAMPLE_FMT_NB)
+        return false;
+    const int planes = av_sample_fmt_is_planar(format) ? frame.ch_layout.nb_channels : 1;
+    for (int i = 0; i < planes; ++i) {
+        if (!frame.extended_data[i])
+            return false;
+    }
+    return true;
+}
+
+void convertAny(const AVFrame& frame, int first, int count, int channels, int16_t* out)
+{
+    switch (frame.format) {
+    case AV_SAMPLE_FMT_U8: return convertFrames<uint8_t>(frame, false, first, count, channels, out);
+    case AV_SAMPLE_FMT_U8P: return convertFrames<uint8_t>(frame, true, first, count, channels, out);
+    case AV_SAMPLE_FMT_S16: return convertFrames<int16_t>(frame, false, first, count, channels, out);
+    case AV_SAMPLE_FMT_S16P: return convertFrames<int16_t>(frame, true, first, count, channels, out);
+    case AV_SAMPLE_FMT_S32: return convertFrames<int32_t>(frame, false, first, count, channels, out);
+    case AV_SAMPLE_FMT_S32P: return convertFrames<int32_t>(frame, true, first, count, channels, out);
+    case AV_SAMPLE_FMT_S64: return convertFrames<int64_t>(frame, false, first, count, channels, out);
+    case AV_SAMPLE_FMT_S64P: return convertFrames<int64_t>(frame, true, first, count, channels, out);
+    case AV_SAMPLE_FMT_FLT: return convertFrames<float>(frame, false, first, count, channels, out);
+    case AV_SAMPLE_FMT_FLTP: return convertFrames<float>(frame, true, first, count, channels, out);
+    case AV_SAMPLE_FMT_DBL: return convertFrames<double>(frame, false, first, count, channels, out);
+    case AV_SAMPLE_FMT_DBLP: return convertFrames<double>(frame, true, first, count, channels, out);
+    default: std::memset(out, 0, static_cast<size_t>(count) * static_cast<size_t>(channels) * 2);
+    }
+}
+
+bool isPcmCodec(std::string_view codec) { return codec.substr(0, 4) == "pcm_"; }
+
+} // namespace
+
+// One decoding pass over a file: container, decoder and the frame being
+// handed out.
+class FfmpegDecoder {
+public:
+    bool open(const std::string& path)
+    {
+        m_container = openInput(path);
+        if (!m_container || avformat_find_stream_info(m_container.get(), nullptr) < 0)
+            return false;
+        m_stream = firstAudioStream(*m_container);
+        if (m_stream < 0)
+            return false;
+        for (unsigned i = 0; i < m_container->nb_streams; ++i) {
+            if (static_cast<int>(i) != m_stream)
+                m_container->streams[i]->discard = AVDISCARD_ALL;
+        }
+        const AVStream* stream = m_container->streams[m_stream];
+        const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+        if (!codec)
+            return false;
+        m_decoder.reset(avcodec_alloc_context3(codec));
+        if (!m_decoder || avcodec_parameters_to_context(m_decoder.get(), stream->codecpar) < 0)
+            return false;
+        m_decoder->pkt_timebase = stream->time_base;
+        if (avcodec_open2(m_decoder.get(), codec, nullptr) < 0)
+            return false;
+        m_packet.reset(av_packet_alloc());
+        m_frame.reset(av_frame_alloc());
+        if (!m_packet || !m_frame)
+            return false;
+        m_rate = m_decoder->sample_rate > 0 ? m_decoder->sample_rate : stream->codecpar->sample_rate;
+        m_channels = stream->codecpar->ch_layout.nb_channels > 0 ? stream->codecpar->ch_layout.nb_channels
+                                                                 : m_decoder->ch_layout.nb_channels;
+        return m_rate > 0 && m_channels > 0;
+    }
+
+    const AVFormatContext& container() const { return *m_container; }
+    const AVStream& stream() const { return *m_container->streams[m_stream]; }
+    int rate() const { return m_rate; }
+    int channels() const { return m_channels; }
+    std::string_view demuxerNames() const { return m_container->iformat->name; }
+    std::string_view codecName() const { return avcodec_get_name(stream().codecpar->codec_id); }
+    uint32_t originalResolution() const
+    {
+        const AVCodecParameters& par = *stream().codecpar;
+        return static_cast<uint32_t>(std::max(par.bits_per_raw_sample, 0));
+    }
+
+    // Decodes up to frames frames into out; 0 at the end.
+    size_t decode(int16_t* out, size_t frames)
+    {
+        size_t done = 0;
+        while (done < frames) {
+            if (m_cursor < m_frameEnd) {
+                const int n = static_cast<int>(std::min<size_t>(frames - done, static_cast<size_t>(m_frameEnd - m_cursor)));
+                convertAny(*m_frame, m_cursor, n, m_channels, out + done * static_cast<size_t>(m_channels));
+                m_cursor += n;
+                done += static_cast<size_t>(n);
+            } else if (!nextFrame()) {
+                break;
+            }
+        }
+        return done;
+    }
+
+private:
+    bool nextFrame()
+    {
+        av_frame_unref(m_frame.get());
+        m_cursor = 0;
+        m_frameEnd = 0;
+        int drainErrors = 0;
+        while (!m_ended) {
+            const int received = avcodec_receive_frame(m_decoder.get(), m_frame.get());
+            if (received == 0) {
+                if (usableFrame(*m_frame)) {
+                    m_frameEnd = m_frame->nb_samples;
+                    return true;
+                }
+                av_frame_unref(m_frame.get());
+            } else if (received == AVERROR_EOF) {
+                m_ended = true;
+            } else if (m_draining) {
+                if (received == AVERROR(EAGAIN) || ++drainErrors > kMaxDrainErrors)
+                    m_ended = true;
+            } else {
+                feed();
+            }
+        }
+        return false;
+    }
+
+    void feed()
+    {
+        while (!m_packetHeld) {
+            if (av_read_frame(m_container.get(), m_packet.get()) < 0) {
+                avcodec_send_packet(m_decoder.get(), nullptr);
+                m_draining = true;
+                return;
+            }
+            if (m_packet->stream_index == m_stream && m_packet->size > 0)
+                m_packetHeld = true;
+            else
+                av_packet_unref(m_packet.get());
+        }
+        const int sent = avcodec_send_packet(m_decoder.get(), m_packet.get());
+        if (sent == AVERROR(EAGAIN) && ++m_refusedSends <= kMaxRefusedSends)
+            return;
+        m_refusedSends = 0;
+        av_packet_unref(m_packet.get());
+        m_packetHeld = false;
+    }
+
+    FormatContextPtr m_container;
+    CodecContextPtr m_decoder;
+    PacketPtr m_packet;
+    FramePtr m_frame;
+    int m_stream = -1;
+    int m_rate = 0;
+    int m_channels = 0;
+    int m_cursor = 0;
+    int m_frameEnd = 0;
+    int m_refusedSends = 0;
+    bool m_packetHeld = false;
+    bool m_draining = false;
+    bool m_ended = false;
+};
+
+namespace {
+
+// The exact sample count where the header records it: FLAC's STREAMINFO
+// total and the data size of PCM in WAV and AIFF.
+int64_t headerFrames(const FfmpegDecoder& decoder)
+{
+    const std::string_view codec = decoder.codecName();
+    if (codec != "flac" && !isPcmCodec(codec))
+        return -1;
+    const AVStream& stream = decoder.stream();
+    if (stream.duration == AV_NOPTS_VALUE || stream.duration <= 0)
+        return -1;
+    return av_rescale_q(stream.duration, stream.time_base, AVRational{1, decoder.rate()});
+}
+
+// Counts the frames the decoder will deliver from the packets alone: each
+// packet's duration less the samples the demuxer marks for skipping at the
+// start and discarding at the end (side data that the decoder applies the
+// same way: a start skip carries over into later frames, an end discard
+// trims a frame only when it is not longer than the frame). -1 when a
+// packet has no duration.
+int64_t packetScanFrames(const std::string& path, int rate)
+{
+    const FormatContextPtr container = openInput(path);
+    if (!container)
+        return -1;
+    const int index = firstAudioStream(*container);
+    if (index < 0)
+        return -1;
+    for (unsigned i = 0; i < container->nb_streams; ++i) {
+        if (static_cast<int>(i) != index)
+            container->streams[i]->discard = AVDISCARD_ALL;
+    }
+    const AVRational timeBase = container->streams[index]->time_base;
+    const PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        return -1;
+    int64_t total = 0;
+    int64_t skip = 0;
+    while (av_read_frame(container.get(), packet.get()) >= 0) {
+        if (packet->stream_index != index || packet->size <= 0) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        if (packet->duration <= 0) {
+            av_packet_unref(packet.get());
+            return -1;
+        }
+        int64_t frames = av_rescale_q(packet->duration, timeBase, AVRational{1, rate});
+        int64_t discard = 0;
+        size_t sideSize = 0;
+        const uint8_t* side = av_packet_get_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, &sideSize);
+        if (side && sideSize >= 10) {
+            skip = std::max<int64_t>(0, static_cast<int32_t>(AV_RL32(side)));
+            discard = AV_RL32(side + 4);
+        }
+        av_packet_unref(packet.get());
+        if (skip > 0) {
+            const int64_t skipped = std::min(skip, frames);
+            skip -= skipped;
+            frames -= skipped;
+            if (frames == 0)
+                continue;
+        }
+        if (discard > 0 && discard <= frames)
+            frames -= discard;
+        total += frames;
+    }
+    return total;
+}
+
+// Whether the packet durations of the container add up to what the decoder
+// delivers. In Ogg the end trimming by granule position and in ASF the
+// packet times do not match the decoded frames; Monkey's Audio and
+// Musepack are not known to match. Those are decoded once to count. In the
+// MP4 family the packets add up to the edit list's length, which the
+// decoder exceeds by the last frame's padding; the channel cuts that off at
+// the length, so the file's true length is delivered.
+bool packetsCountExactly(std::string_view demuxerNames)
+{
+    for (const char* slow : {"ogg", "asf", "ape", "mpc", "mpc8"}) {
+        if (formatMatches(std::string(slow) + ":*", demuxerNames, ""))
+            return false;
+    }
+    return true;
+}
+
+// The last resort: decode the whole file once and count.
+int64_t decodedFrames(const std::string& path)
+{
+    FfmpegDecoder decoder;
+    if (!decoder.open(path))
+        return -1;
+    std::vector<int16_t> scratch(4096 * static_cast<size_t>(decoder.channels()));
+    int64_t total = 0;
+    while (const size_t n = decoder.decode(scratch.data(), 4096))
+        total += static_cast<int64_t>(n);
+    return total;
+}
+
+} // namespace
+
+StreamChannel::StreamChannel(const std::string& path, std::unique_ptr<FfmpegDecoder> decoder, uint64_t lengthFrames,
+                             uint32_t plugin)
+    : Channel(ChannelKind::Stream, path, decoder->rate(), decoder->channels(), lengthFrames),
+      m_decoder(std::move(decoder)), m_plugin(plugin), m_originalResolution(m_decoder->originalResolution())
+{
+}
+
+StreamChannel::~StreamChannel() = default;
+
+std::unique_ptr<StreamChannel> StreamChannel::open(const std::string& path, const FormatGate& gate)
+{
+    auto decoder = std::make_unique<FfmpegDecoder>();
+    if (!decoder->open(path))
+        return nullptr;
+    uint32_t plugin = 0;
+    if (!gate(decoder->demuxerNames(), decoder->codecName(), plugin))
+        return nullptr;
+    int64_t frames = headerFrames(*decoder);
+    if (frames < 0 && packetsCountExactly(decoder->demuxerNames()))
+        frames = packetScanFrames(path, decoder->rate());
+    if (frames < 0)
+        frames = decodedFrames(path);
+    if (frames <= 0)
+        return nullptr;
+    return std::unique_ptr<StreamChannel>(
+        new StreamChannel(path, std::move(decoder), static_cast<uint64_t>(frames), plugin));
+}
+
+size_t StreamChannel::render(int16_t* out, size_t frames)
+{
+    return m_decoder->decode(out, frames);
+}
+
+TagValues StreamChannel::tags() const
+{
+    return readFileTags(path());
+}
+
+} // namespace sonivert::bass
