@@ -9,6 +9,8 @@
 #include "engine/userprompts.h"
 #include "filelist/fileintake.h"
 #include "filelist/filelistmodel.h"
+#include "platform/specialfolders.h"
+#include "sources/decoderstartup.h"
 
 #include <cstdio>
 #include <fstream>
@@ -148,7 +150,12 @@ void benchSort()
 
 int main()
 {
+    // The readers as the program has them: the decoding library started.
+    QuietPrompts prompts;
+    if (!startDecodingBackEnds(executableFolder(), prompts))
+        return 0;
     benchIntake();
+    stopDecodingBackEnds();
     benchSort();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "engine/constants.h"
 #include "engine/wavsource.h"
 #include "sources/aiffsource.h"
+#include "sources/basssource.h"
 #include "sources/ausource.h"
 #include "sources/ffmpegprobesource.h"
 #include "sources/ffmpegsource.h"
@@ -42,7 +43,7 @@ std::unique_ptr<AudioSource> makeFfmpegReader(bool probeOnly)
 // One line per reader. A reader that is not built yet has no maker and is
 // skipped wherever the candidate rows name it.
 const std::array kReaders = {
-    ReaderRegistration{ReaderId::Bass, "bass", nullptr},
+    ReaderRegistration{ReaderId::Bass, "bass", &makeReader<BassSource>},
     ReaderRegistration{ReaderId::Ffmpeg, "ffmpeg", &makeFfmpegReader},
     ReaderRegistration{ReaderId::Wav, "wav", &makeReader<WavSource>},
     ReaderRegistration{ReaderId::Aiff, "aiff", &makeReader<AiffSource>},

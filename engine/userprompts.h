@@ -10,7 +10,7 @@ namespace sonivert {
 // that runs the engine.
 class UserPrompts {
 public:
-    enum class Icon { Information, Exclamation };
+    enum class Icon { Information, Exclamation, Error };
 
     virtual ~UserPrompts() = default;
 

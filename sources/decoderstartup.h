@@ -1,17 +1,32 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 namespace sonivert {
 
-// Starts the decoding back-ends that need starting before the first reader
-// is built. programFolder is the folder of the executable, where add-on
-// modules and the sound font live beside it. Returns false when a back-end
-// the program cannot work without fails to start; the program then ends
-// before its window opens. Call once per process, before any reader is
-// built, and stopDecodingBackEnds() once at the end.
-bool startDecodingBackEnds(const std::optional<std::string>& programFolder);
+class UserPrompts;
+
+// The add-on modules of the decoding library, in the order they are loaded
+// from the folder "addons" beside the executable. The names carry the
+// platform's module suffix (".dll" on Windows, ".so" elsewhere).
+std::span<const std::string> decoderAddonFileNames();
+
+// Starts the decoding back-ends before the first reader is built:
+// checks the decoding library's version, initialises it without a sound
+// device at 44100 Hz, loads the add-ons from programFolder/addons in list
+// order (missing or failing ones are skipped; their formats then fall back
+// to the other readers), and registers FFmpeg's formats.
+//
+// Returns false when the program must end before its window opens: silently
+// for a library of another version, after the message "Failed to initialize
+// the software (0x0002020)." for a library that does not start.
+// Call once per process, and stopDecodingBackEnds() once at the end.
+[[nodiscard]] bool startDecodingBackEnds(const std::optional<std::string>& programFolder, UserPrompts& prompts);
+
+// Frees the decoding library, then all its add-ons. Every reader must be
+// destroyed before.
 void stopDecodingBackEnds();
 
 } // namespace sonivert

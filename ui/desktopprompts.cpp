@@ -72,8 +72,10 @@ QWidget* DesktopPrompts::dialogParent() const
 
 void DesktopPrompts::showMessage(Icon icon, const std::string& text)
 {
-    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
-                    QString::fromUtf8(kAppName), qtext(text), QMessageBox::Ok, dialogParent());
+    const QMessageBox::Icon shown = icon == Icon::Error         ? QMessageBox::Critical
+                                    : icon == Icon::Exclamation ? QMessageBox::Warning
+                                                                : QMessageBox::Information;
+    QMessageBox box(shown, QString::fromUtf8(kAppName), qtext(text), QMessageBox::Ok, dialogParent());
     // Texts carry angle brackets ("<more files>", "<address>"): never markup.
     box.setTextFormat(Qt::PlainText);
     box.exec();

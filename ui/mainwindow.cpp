@@ -155,11 +155,13 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowSystemMenuHint),
       m_services(std::move(services)),
+      m_soundFont(m_services.programFolder),
       m_settings(m_services.documentsFolder ? m_services.documentsFolder() : std::nullopt),
       m_engine(m_services.prompts),
       m_host(*this),
       m_intake(m_engine, m_list, m_host)
 {
+    m_soundFont.installIfNotReady();
     m_settings.load(m_services.store);
 
     setWindowTitle(QString::fromUtf8(kAppName));
@@ -471,7 +473,8 @@ void MainWindow::runBatch(const std::vector<int32_t>& rowIndices)
 
     ConversionRoutines routines(m_engine, m_settings);
     FileListStatusSink sink(m_list);
-    BatchPreconditions preconditions;
+    BatchPreconditions others;
+    SoundFontPreconditions preconditions(m_soundFont, m_services.prompts, others);
     ConversionJob job(m_engine, m_host, sink, preconditions);
     const ConversionRoutine routine = routines.routineFor(m_settings.OutputFormat, &job);
     if (!routine)

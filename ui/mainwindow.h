@@ -4,6 +4,7 @@
 #include "filelist/fileintake.h"
 #include "filelist/filelistmodel.h"
 #include "settings/conversionsettings.h"
+#include "sources/soundfont.h"
 #include "ui/optionspage.h"
 #include "ui/progresswindows.h"
 #include "ui/skin.h"
@@ -132,6 +133,9 @@ public:
     QComboBox& formatBox() { return *m_formatBox; }
     const ConversionSettings& settings() const { return m_settings; }
     Engine& engine() { return m_engine; }
+    // soundFontReady: the MIDI sound font from the program folder, installed
+    // when the window initialises and retried before batches with MIDI files.
+    const MidiSoundFont& soundFont() const { return m_soundFont; }
     QMenu* contextMenu() const;
     QMenu* helpMenu() const;
     const Skin& skin() const { return m_skin; }
@@ -162,6 +166,7 @@ private:
     const FileEntry* firstSelectedEntry() const;
 
     MainWindowServices m_services;
+    MidiSoundFont m_soundFont;
     Skin m_skin;
     ConversionSettings m_settings;
     Engine m_engine;

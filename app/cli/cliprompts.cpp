@@ -9,7 +9,10 @@ namespace sonivert::cli {
 
 void CliPrompts::showMessage(Icon icon, const std::string& text)
 {
-    std::cerr << (icon == Icon::Exclamation ? "sonivert-cli: warning: " : "sonivert-cli: ") << text << '\n';
+    const char* prefix = icon == Icon::Error         ? "sonivert-cli: error: "
+                         : icon == Icon::Exclamation ? "sonivert-cli: warning: "
+                                                     : "sonivert-cli: ";
+    std::cerr << prefix << text << '\n';
 }
 
 bool CliPrompts::askYesNo(const std::string& text)

@@ -10,6 +10,7 @@
 #include "platform/registrystore.h"
 #include "platform/specialfolders.h"
 #include "settings/conversionsettings.h"
+#include "sources/soundfont.h"
 
 #include <charconv>
 #include <iostream>
@@ -109,7 +110,12 @@ int runConvert(const ConvertOptions& options)
     ConversionRoutines routines(engine, settings);
     TerminalProgressHost host;
     TerminalRowSink sink(rows);
-    BatchPreconditions preconditions;
+    // The font is looked for as the window does when it opens, and again
+    // before the batch when it holds MIDI files.
+    MidiSoundFont soundFont(executableFolder());
+    soundFont.installIfNotReady();
+    BatchPreconditions others;
+    SoundFontPreconditions preconditions(soundFont, prompts, others);
     ConversionJob job(engine, host, sink, preconditions);
     installInterruptHandler();
     job.run(rows, batch, routines.routineFor(format->code, &job));

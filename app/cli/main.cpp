@@ -5,6 +5,8 @@
 #include "app/cli/infocommand.h"
 #include "app/cli/settingscommand.h"
 #include "engine/engine.h"
+#include "platform/specialfolders.h"
+#include "sources/decoderstartup.h"
 
 #include <CLI/CLI.hpp>
 
@@ -52,20 +54,25 @@ int main(int argc, char** argv)
 
     if (settings.parsed())
         return settings.run();
+
+    // The commands that read audio start the decoders first and stop them
+    // after every reader is gone.
+    sonivert::cli::CliPrompts prompts;
+    if (!sonivert::startDecodingBackEnds(sonivert::executableFolder(), prompts))
+        return 1;
+    int status = 2;
     if (convertCommand->parsed()) {
         if (*outputDirOption)
             convert.outputDir = outputDir;
         if (*ifExistsOption)
             convert.ifExists = ifExists;
-        return sonivert::cli::runConvert(convert);
-    }
-
-    sonivert::cli::CliPrompts prompts;
-    sonivert::Engine engine(prompts);
-    if (infoCommand->parsed()) {
+        status = sonivert::cli::runConvert(convert);
+    } else if (infoCommand->parsed()) {
         if (!reader.empty())
             info.reader = reader;
-        return sonivert::cli::runInfo(engine, info);
+        sonivert::Engine engine(prompts);
+        status = sonivert::cli::runInfo(engine, info);
     }
-    return 2;
+    sonivert::stopDecodingBackEnds();
+    return status;
 }

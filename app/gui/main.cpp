@@ -18,13 +18,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QString::fromUtf8(sonivert::kAppName));
 
     const std::optional<std::string> programFolder = sonivert::executableFolder();
-    if (!sonivert::startDecodingBackEnds(programFolder))
+    sonivert::ui::DesktopPrompts prompts;
+    if (!sonivert::startDecodingBackEnds(programFolder, prompts))
         return 1;
 
     int status = 0;
     {
         std::unique_ptr<sonivert::RegistryStore> store = sonivert::openUserSettingsStore();
-        sonivert::ui::DesktopPrompts prompts;
         sonivert::ui::SystemFileDialogs dialogs;
         sonivert::ui::MainWindow window({*store, prompts, dialogs, programFolder, &sonivert::documentsFolder});
         prompts.setParentWindow(&window);

@@ -223,6 +223,28 @@ TEST_F(ConvertMp3Test, TagsOfTheSourceOrNone)
     EXPECT_TRUE(ffprobeInfo(untagged).tags.empty());
 }
 
+TEST_F(ConvertMp3Test, Mp3FromMp3CopiesTheSourcesId3BlocksByteForByte)
+{
+    const std::string wav = tone("in.wav", "-r 44100 -c 2 -b 16", "1 sine 440");
+    const std::string mp3 = dir.file("in.mp3");
+    ASSERT_EQ(0, runCommand("lame --quiet -b 128 --add-id3v2 --tt Song --ta Band --ty 1999 --tc Note " +
+                            shellQuote(wav) + " " + shellQuote(mp3)));
+    const std::vector<uint8_t> in = readFileBytes(mp3);
+    ASSERT_EQ("ID3", std::string(in.begin(), in.begin() + 3));
+    const size_t v2Length = 10 + ((in[6] & 0x7F) << 21 | (in[7] & 0x7F) << 14 | (in[8] & 0x7F) << 7 | (in[9] & 0x7F));
+    ASSERT_EQ("TAG", std::string(in.end() - 128, in.end() - 125));
+
+    settings.MP3ID3TagType = kTagSourceCopy;
+    settings.MP3WriteID3Version = 0; // not asked: the source's blocks go out as they are
+    const std::string target = dir.file("out.mp3");
+    ASSERT_TRUE(convert(mp3, target, kInputMp3));
+    const std::vector<uint8_t> out = readFileBytes(target);
+    ASSERT_GT(out.size(), v2Length + 128);
+    EXPECT_TRUE(std::equal(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(v2Length), out.begin()));
+    EXPECT_TRUE(std::equal(in.end() - 128, in.end(), out.end() - 128));
+    EXPECT_EQ(0xFF, out[v2Length]); // audio follows the copied block
+}
+
 TEST_F(ConvertMp3Test, CancelAndUnreadableSourcesLeaveNoTarget)
 {
     const std::string source = tone("in.wav", "-r 44100 -c 2 -b 16", "5 sine 440");

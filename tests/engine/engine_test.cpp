@@ -45,9 +45,16 @@ protected:
     Engine engine{prompts};
 };
 
-TEST_F(EngineTest, WavCodeTriesFfmpegBeforeTheOwnParser)
+TEST_F(EngineTest, WavCodeTriesBassThenFfmpegBeforeTheOwnParser)
 {
     auto source = engine.createSource(wavPath, kInputWav, 0, false);
+    ASSERT_NE(nullptr, source);
+    EXPECT_STREQ("bass", source->readerName());
+
+    // IMA ADPCM needs a codec the decoding library's core does not offer.
+    const std::string adpcm = dir.file("adpcm.wav");
+    ASSERT_EQ(0, runCommand("sox -R -n -r 8000 -c 1 -e ima-adpcm " + shellQuote(adpcm) + " synth 1 sine 440"));
+    source = engine.createSource(adpcm, kInputWav, 0, false);
     ASSERT_NE(nullptr, source);
     EXPECT_STREQ("ffmpeg", source->readerName());
 

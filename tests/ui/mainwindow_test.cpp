@@ -7,6 +7,7 @@
 #include "platform/registrystore.h"
 #include "settings/conversionsettings.h"
 #include "tests/support/fakes.h"
+#include "tests/support/synthfiles.h"
 #include "tests/support/testsupport.h"
 #include "tests/support/wavbuilder.h"
 #include "tests/ui/uitestsupport.h"
@@ -463,6 +464,28 @@ TEST_F(MainWindowTest, CancelInTheProgressDialogMidBatchGivesCancelled)
     EXPECT_TRUE(window->fileList().entry(1)->targetPath.empty());
     EXPECT_TRUE(prompts.revealedFiles.empty()) << "a cancelled run shows no output";
     EXPECT_TRUE(window->isEnabled());
+}
+
+TEST_F(MainWindowTest, SoundFontBesideTheProgramIsInstalledAtStartOrBeforeAMidiBatch)
+{
+    const std::string mid = sources + "/tune.mid";
+    writeFileBytes(mid, midiFile(1));
+    open();
+    EXPECT_FALSE(window->soundFont().ready());
+    addFiles({mid}); // listing needs no font
+    click("convertButton");
+    ASSERT_EQ(1u, prompts.questions.size()); // answered No: the batch runs
+    EXPECT_NE(std::string::npos, prompts.questions[0].find("\"" + programFolder + "/\""));
+    EXPECT_EQ(Texts{"Failure. Requires file \"ct4mgm.sf2\"."}, column(5));
+    close();
+
+    fs::copy_file("/usr/share/sounds/sf2/TimGM6mb.sf2", programFolder + "/ct4mgm.sf2");
+    open();
+    EXPECT_TRUE(window->soundFont().ready());
+    addFiles({mid});
+    click("convertButton");
+    EXPECT_EQ(1u, prompts.questions.size());
+    EXPECT_EQ(Texts{"tune.wav"}, column(5));
 }
 
 TEST_F(MainWindowTest, StoredOutputFormatPicksItsRowAndTheChoiceIsSavedOnClose)
