@@ -48,6 +48,72 @@ void amplifyBlock(void* left, void* right, int32_t frames, int32_t channels, int
         amplify(static_cast<int16_t*>(left), static_cast<int16_t*>(right), frames, channels, gain);
 }
 
+// Runs the source block by block to its end: the source's channels routed
+// towards to.channels by monoType, converted to the format `to` when convert
+// is set (the converter's held samples follow the last block), amplified by
+// gain at the width handed on, and given to deliver. True when the source
+// ended and every block was delivered; false on a read or delivery failure
+// and on Cancel.
+bool pumpSource(AudioSource& source, InputTypeCode code, const std::string& sourcePath, ConversionProgress& progress,
+                const PcmFormat& from, const PcmFormat& to, int32_t monoType, bool convert,
+                const std::optional<float>& gain,
+                const std::function<bool(void* left, void* right, int32_t frames)>& deliver)
+{
+    BlockBuffers in;
+    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, to.channels, monoType);
+    std::unique_ptr<PcmConverter> converter;
+    std::vector<int16_t> outLeft, outRight; // 16-bit storage holds 8-bit output as well
+    if (convert) {
+        converter = std::make_unique<PcmConverter>();
+        PcmConverter::Config config;
+        config.outChannels = to.channels;
+        config.outRate = to.sampleRate;
+        config.outBits = to.bitsPerSample;
+        config.inChannels = routed.channels;
+        config.inRate = from.sampleRate;
+        config.inBits = from.bitsPerSample;
+        if (!converter->configure(config) || !converter->prepare())
+            return false;
+        const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
+        outLeft.resize(frames);
+        outRight.resize(to.channels == 2 ? frames : 0);
+    }
+    void* const outL = converter ? static_cast<void*>(outLeft.data()) : routed.left;
+    void* const outR = converter ? (to.channels == 2 ? static_cast<void*>(outRight.data()) : nullptr) : routed.right;
+    const int32_t outChannels = converter ? to.channels : routed.channels;
+    const int32_t outBits = converter ? to.bitsPerSample : from.bitsPerSample;
+    auto hand = [&](int32_t frames) {
+        if (gain)
+            amplifyBlock(outL, outR, frames, outChannels, outBits, *gain);
+        return deliver(outL, outR, frames);
+    };
+
+    const LoopEnd end = runBlockLoop(source, code, fileNamePart(sourcePath), progress, in.left.data(),
+                                     from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
+                                         if (converter) {
+                                             int32_t produced = 0;
+                                             if (!converter->process(routed.left, routed.right, frames, outL, outR,
+                                                                     produced))
+                                                 return false;
+                                             frames = produced;
+                                         }
+                                         return frames == 0 || hand(frames);
+                                     });
+    if (end != LoopEnd::Completed)
+        return false;
+    // The samples still held inside the resamplers belong to the output too.
+    while (converter) {
+        int32_t produced = 0;
+        if (!converter->flush(outL, outR, produced))
+            return false;
+        if (produced == 0)
+            break;
+        if (!hand(produced))
+            return false;
+    }
+    return true;
+}
+
 // Hands the encoder the ID3 blocks of one file, by MP3ID3TagType: the
 // source's own blocks unchanged, or blocks built from the selected tags by
 // MP3WriteID3Version (0 ID3v1, 1 ID3v2, 2 both). A block that cannot be
@@ -189,73 +255,19 @@ bool ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sou
         return false; // the source is destroyed on return; nothing was created
 
     const std::optional<float> gain = amplifyGain(s.AmplifyWav != 0, s.AmplifyWavCoeff);
-
-    BlockBuffers in;
-    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, to.channels,
-                                                automatic ? 0 : s.MonoType);
-    std::unique_ptr<PcmConverter> converter;
-    std::vector<int16_t> outLeft, outRight;
-    bool ok = true;
-    if (useConverter) {
-        converter = std::make_unique<PcmConverter>();
-        PcmConverter::Config config;
-        config.outChannels = to.channels;
-        config.outRate = to.sampleRate;
-        config.outBits = to.bitsPerSample;
-        config.inChannels = routed.channels;
-        config.inRate = from.sampleRate;
-        config.inBits = from.bitsPerSample;
-        ok = converter->configure(config) && converter->prepare();
-        if (ok) {
-            // 16-bit storage holds 8-bit output as well.
-            const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
-            outLeft.resize(frames);
-            outRight.resize(to.channels == 2 ? frames : 0);
-        }
-    }
-
-    // Hands n frames at the target format to amplification and the writer.
-    auto write = [&](void* left, void* right, int32_t frames) {
-        if (gain)
-            amplifyBlock(left, right, frames, to.channels, to.bitsPerSample, *gain);
-        if (to.bitsPerSample == 8)
-            return writer.write8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
-        return writer.write16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
-    };
-
-    void* const outL = converter ? static_cast<void*>(outLeft.data()) : routed.left;
-    void* const outR = converter ? (to.channels == 2 ? static_cast<void*>(outRight.data()) : nullptr) : routed.right;
-    LoopEnd end = LoopEnd::Failed;
-    if (ok) {
-        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
-                               if (converter) {
-                                   int32_t produced = 0;
-                                   if (!converter->process(routed.left, routed.right, frames, outL, outR, produced))
-                                       return false;
-                                   frames = produced;
-                               }
-                               return frames == 0 || write(outL, outR, frames);
-                           });
-    }
-    bool result = end == LoopEnd::Completed;
-    // The samples still held inside the resamplers belong to the output too.
-    while (result && converter) {
-        int32_t produced = 0;
-        if (!converter->flush(outL, outR, produced)) {
-            result = false;
-            break;
-        }
-        if (produced == 0)
-            break;
-        result = write(outL, outR, produced);
-    }
+    bool result = pumpSource(*source, code, sourcePath, progress, from, to, automatic ? 0 : s.MonoType, useConverter,
+                             gain, [&](void* left, void* right, int32_t frames) {
+                                 if (to.bitsPerSample == 8)
+                                     return writer.write8(static_cast<const uint8_t*>(left),
+                                                          static_cast<const uint8_t*>(right), frames);
+                                 return writer.write16(static_cast<const int16_t*>(left),
+                                                       static_cast<const int16_t*>(right), frames);
+                             });
 
     source.reset();
     // Closing patches the header; a file whose header could not be patched is not a good output.
     if (!writer.close())
         result = false;
-    converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;
@@ -299,63 +311,13 @@ bool ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sou
 
     // The encoder takes 16-bit samples at the source's rate and the input
     // channel count; an 8-bit source is widened first.
-    const int32_t channels = params.inputChannels;
-    BlockBuffers in;
-    const RoutedChannels routed =
-        routeChannels(in.left.data(), in.right.data(), from.channels, channels, s.MonoType);
-    std::unique_ptr<PcmConverter> converter;
-    std::vector<int16_t> outLeft, outRight;
-    bool ok = true;
-    if (from.bitsPerSample == 8) {
-        converter = std::make_unique<PcmConverter>();
-        PcmConverter::Config config;
-        config.inChannels = config.outChannels = routed.channels;
-        config.inRate = config.outRate = from.sampleRate;
-        config.inBits = 8;
-        config.outBits = 16;
-        ok = converter->configure(config) && converter->prepare();
-        if (ok) {
-            const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
-            outLeft.resize(frames);
-            outRight.resize(routed.channels == 2 ? frames : 0);
-        }
-    }
-    const std::optional<float> gain = amplifyGain(s.AmplifyMp3 != 0, s.AmplifyMp3Coeff);
-
-    auto* const encLeft = static_cast<int16_t*>(converter ? outLeft.data() : routed.left);
-    auto* const encRight =
-        routed.channels == 2 ? static_cast<int16_t*>(converter ? outRight.data() : routed.right) : nullptr;
-    auto encode = [&](int32_t frames) {
-        if (gain)
-            amplify(encLeft, encRight, frames, routed.channels, *gain);
-        return encoder.EncodeBlock(encLeft, encRight, frames);
-    };
-
-    LoopEnd end = LoopEnd::Failed;
-    if (ok) {
-        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
-                               if (converter) {
-                                   int32_t produced = 0;
-                                   if (!converter->process(routed.left, routed.right, frames, encLeft, encRight,
-                                                           produced))
-                                       return false;
-                                   frames = produced;
-                               }
-                               return frames == 0 || encode(frames);
-                           });
-    }
-    bool result = end == LoopEnd::Completed;
-    while (result && converter) {
-        int32_t produced = 0;
-        if (!converter->flush(encLeft, encRight, produced)) {
-            result = false;
-            break;
-        }
-        if (produced == 0)
-            break;
-        result = encode(produced);
-    }
+    const PcmFormat to{from.sampleRate, routedChannels(from.channels, params.inputChannels, s.MonoType), 16};
+    bool result = pumpSource(*source, code, sourcePath, progress, from, to, s.MonoType, from.bitsPerSample == 8,
+                             amplifyGain(s.AmplifyMp3 != 0, s.AmplifyMp3Coeff),
+                             [&](void* left, void* right, int32_t frames) {
+                                 return encoder.EncodeBlock(static_cast<int16_t*>(left), static_cast<int16_t*>(right),
+                                                            frames);
+                             });
 
     // The encoder is closed before the source: its last frames and the
     // ID3v1 block go out first. A file whose end could not be written is
@@ -363,7 +325,6 @@ bool ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sou
     if (!encoder.Close())
         result = false;
     source.reset();
-    converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;
@@ -406,65 +367,17 @@ bool ConversionRoutines::convertToAmr(InputTypeCode code, const std::string& sou
 
     // A mono target: a two-channel source gives its left or right buffer by
     // MonoType, or both for the converter to mix.
-    BlockBuffers in;
-    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, 1, s.MonoType);
-    std::unique_ptr<PcmConverter> converter;
-    std::vector<int16_t> converted;
-    bool ok = true;
-    if (converterNeeded(from, to, s.MonoType)) {
-        converter = std::make_unique<PcmConverter>();
-        PcmConverter::Config config;
-        config.outChannels = 1;
-        config.outRate = to.sampleRate;
-        config.outBits = 16;
-        config.inChannels = routed.channels;
-        config.inRate = from.sampleRate;
-        config.inBits = from.bitsPerSample;
-        ok = converter->configure(config) && converter->prepare();
-        if (ok)
-            converted.resize(static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames)));
-    }
-    const std::optional<float> gain = amplifyGain(s.AmplifyAMR != 0, s.AmplifyAMRCoef);
-
-    int16_t* const mono = converter ? converted.data() : static_cast<int16_t*>(routed.left);
-    auto encode = [&](int32_t frames) {
-        if (gain)
-            amplify(mono, nullptr, frames, 1, *gain);
-        return encoder.Encode(mono, frames);
-    };
-
-    LoopEnd end = LoopEnd::Failed;
-    if (ok) {
-        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
-                               if (converter) {
-                                   int32_t produced = 0;
-                                   if (!converter->process(routed.left, routed.right, frames, mono, nullptr,
-                                                           produced))
-                                       return false;
-                                   frames = produced;
-                               }
-                               return frames == 0 || encode(frames);
-                           });
-    }
-    bool result = end == LoopEnd::Completed;
-    while (result && converter) {
-        int32_t produced = 0;
-        if (!converter->flush(mono, nullptr, produced)) {
-            result = false;
-            break;
-        }
-        if (produced == 0)
-            break;
-        result = encode(produced);
-    }
+    bool result = pumpSource(*source, code, sourcePath, progress, from, to, s.MonoType,
+                             converterNeeded(from, to, s.MonoType), amplifyGain(s.AmplifyAMR != 0, s.AmplifyAMRCoef),
+                             [&](void* left, void*, int32_t frames) {
+                                 return encoder.Encode(static_cast<int16_t*>(left), frames);
+                             });
 
     source.reset();
     // Closing encodes the last partial frame and finishes the file; an
     // output whose frames did not all reach the file is not a good one.
     if (!encoder.Close())
         result = false;
-    converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;
@@ -597,64 +510,13 @@ bool ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sou
         return abandon();
 
     // The encoder takes 16-bit samples at the chosen rate and channel count.
-    BlockBuffers in;
-    const RoutedChannels routed =
-        routeChannels(in.left.data(), in.right.data(), from.channels, params.channels, params.monoType);
-    std::unique_ptr<PcmConverter> converter;
-    std::vector<int16_t> outLeft, outRight;
-    bool ok = true;
-    if (params.converterNeeded) {
-        converter = std::make_unique<PcmConverter>();
-        PcmConverter::Config config;
-        config.outChannels = params.channels;
-        config.outRate = params.sampleRate;
-        config.outBits = 16;
-        config.inChannels = routed.channels;
-        config.inRate = from.sampleRate;
-        config.inBits = from.bitsPerSample;
-        ok = converter->configure(config) && converter->prepare();
-        if (ok) {
-            const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
-            outLeft.resize(frames);
-            outRight.resize(params.channels == 2 ? frames : 0);
-        }
-    }
-    const std::optional<float> gain = amplifyGain(s.AmplifyOGG != 0, s.AmplifyOGGCoeff);
-
-    auto* const encLeft = static_cast<int16_t*>(converter ? outLeft.data() : routed.left);
-    auto* const encRight =
-        params.channels == 2 ? static_cast<int16_t*>(converter ? outRight.data() : routed.right) : nullptr;
-    auto encode = [&](int32_t frames) {
-        if (gain)
-            amplify(encLeft, encRight, frames, params.channels, *gain);
-        return encoder.EncodeBlock(encLeft, encRight, frames);
-    };
-
-    LoopEnd end = LoopEnd::Failed;
-    if (ok) {
-        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                           from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
-                               if (converter) {
-                                   int32_t produced = 0;
-                                   if (!converter->process(routed.left, routed.right, frames, encLeft, encRight,
-                                                           produced))
-                                       return false;
-                                   frames = produced;
-                               }
-                               return frames == 0 || encode(frames);
-                           });
-    }
-    bool result = end == LoopEnd::Completed;
-    while (result && converter) {
-        int32_t produced = 0;
-        if (!converter->flush(encLeft, encRight, produced)) {
-            result = false;
-            break;
-        }
-        if (produced == 0)
-            break;
-        result = encode(produced);
-    }
+    const PcmFormat to{params.sampleRate, params.channels, 16};
+    bool result = pumpSource(*source, code, sourcePath, progress, from, to, params.monoType, params.converterNeeded,
+                             amplifyGain(s.AmplifyOGG != 0, s.AmplifyOGGCoeff),
+                             [&](void* left, void* right, int32_t frames) {
+                                 return encoder.EncodeBlock(static_cast<int16_t*>(left), static_cast<int16_t*>(right),
+                                                            frames);
+                             });
 
     // The stream is ended whatever happened, so the encoder releases its
     // pages before the file closes; a target that failed is deleted after.
@@ -663,7 +525,6 @@ bool ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sou
     if (!encoder.Close())
         result = false;
     source.reset();
-    converter.reset();
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
     return result;
