@@ -1,6 +1,8 @@
 #include "platform/localtext.h"
 
 #include <cerrno>
+#include <clocale>
+#include <cstring>
 #include <cstdint>
 #include <langinfo.h>
 #include <iconv.h>
@@ -169,8 +171,23 @@ std::string codePointsUtf8(std::u32string_view codePoints)
 
 std::string localeCharset()
 {
+    // A process that runs without a locale (never set, or LANG unset in a
+    // container, a service or a minimal system) is in the "C" locale, whose
+    // charset is ASCII. The program's texts are UTF-8 there all the same;
+    // reading that charset literally would turn every accented letter of a
+    // tag or path into '?'.
+    const char* locale = std::setlocale(LC_CTYPE, nullptr);
+    if (!locale || std::strcmp(locale, "C") == 0 || std::strcmp(locale, "POSIX") == 0)
+        return "UTF-8";
     const char* name = nl_langinfo(CODESET);
-    return name && *name ? name : "ANSI_X3.4-1968";
+    return name && *name ? name : "UTF-8";
+}
+
+std::string sanitizedUtf8(std::string_view text)
+{
+    if (isValidUtf8(text))
+        return std::string(text);
+    return codePointsUtf8(utf8CodePoints(text));
 }
 
 std::optional<std::string> utf8ToCharset(std::string_view text, const std::string& charset)

@@ -21,8 +21,13 @@ namespace sonivert {
 // UTF-8 of code points; surrogates and values above U+10FFFF become U+FFFD.
 [[nodiscard]] std::string codePointsUtf8(std::u32string_view codePoints);
 
+// Text as well-formed UTF-8: valid text unchanged, every byte that starts
+// no well-formed sequence replaced by U+FFFD. One stray byte (a tag written
+// in a legacy charset) costs one character, never the whole text.
+[[nodiscard]] std::string sanitizedUtf8(std::string_view text);
+
 // The name of the charset of the process's LC_CTYPE locale ("UTF-8",
-// "ISO-8859-1", "ANSI_X3.4-1968" for the "C" locale, ...).
+// "ISO-8859-1", ...). The "C" and "POSIX" locales count as UTF-8.
 [[nodiscard]] std::string localeCharset();
 
 // UTF-8 text in charset (an iconv name). Empty when text is not valid UTF-8

@@ -316,11 +316,8 @@ bool BassSource::readTags(std::string& title, std::string& artist, std::string& 
     if (raw == nullptr || raw[0] == '\0')
         return false;
     // The library's text is UTF-8 for every kind of file, as the program's
-    // own texts are; anything else cannot be taken in.
-    const std::string_view text(raw);
-    if (!isValidUtf8(text))
-        return false;
-    splitTagLines(text, track, title, artist, album, genre, year, comment, composer, copyright);
+    // own texts are; a stray byte costs its character, not every field.
+    splitTagLines(sanitizedUtf8(raw), track, title, artist, album, genre, year, comment, composer, copyright);
     return true;
 }
 

@@ -8,17 +8,17 @@ namespace {
 
 using TextCall = bool (*)(Mp4ReadFile*, char**);
 
-// Assigns one text item to field when it is present and valid UTF-8 (the
-// program's own text form); returns whether it did. The library's copy is
-// released in every case.
+// Assigns one text item to field, as well-formed UTF-8 (the program's own
+// text form), when it is present; returns whether it did. The library's
+// copy is released in every case.
 bool readText(Mp4ReadFile* file, TextCall call, std::string& field)
 {
     char* raw = nullptr;
     const bool present = call(file, &raw);
     const Mp4Text text(raw);
-    if (!present || !text || !isValidUtf8(text.get()))
+    if (!present || !text)
         return false;
-    field = text.get();
+    field = sanitizedUtf8(text.get());
     return true;
 }
 

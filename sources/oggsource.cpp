@@ -74,9 +74,8 @@ bool OggSource::open(const std::string& path, int32_t)
             // first zero byte, however long it is.
             const size_t length = vc->comment_lengths ? static_cast<size_t>(std::max(0, vc->comment_lengths[i]))
                                                       : std::strlen(text);
-            std::string comment(text, strnlen(text, length));
-            if (isValidUtf8(comment))
-                m_comments.push_back(std::move(comment));
+            // A comment written in a legacy charset keeps its readable part.
+            m_comments.push_back(sanitizedUtf8(std::string_view(text, strnlen(text, length))));
         }
         if (vc->vendor)
             m_vendor = vc->vendor;

@@ -67,15 +67,31 @@ TEST(LocalText, LocaleConversionsFollowTheProcessCharset)
     const auto there = Utf8ToLocal("\xF0\x9F\x98\x80");
     const auto back = LocalToUtf8("\xC3\xA9");
     const auto invalid = Utf8ToLocal("\xC3");
+    // A process without a locale keeps its UTF-8 texts whole both ways.
     std::setlocale(LC_CTYPE, "C");
-    const auto ascii = Utf8ToLocal("caf\xC3\xA9");
+    const std::string cCharset = localeCharset();
+    const auto cThere = Utf8ToLocal("caf\xC3\xA9");
+    const auto cBack = LocalToUtf8("\xC3\x9C" "ber");
+    std::setlocale(LC_CTYPE, "POSIX");
+    const auto posixThere = Utf8ToLocal("\xE2\x82\xAC");
     std::setlocale(LC_CTYPE, previous.c_str());
 
     EXPECT_EQ("UTF-8", charset);
     EXPECT_EQ("\xF0\x9F\x98\x80", there);
     EXPECT_EQ("\xC3\xA9", back);
     EXPECT_FALSE(invalid);
-    EXPECT_EQ("caf?", ascii);
+    EXPECT_EQ("UTF-8", cCharset);
+    EXPECT_EQ("caf\xC3\xA9", cThere);
+    EXPECT_EQ("\xC3\x9C" "ber", cBack);
+    EXPECT_EQ("\xE2\x82\xAC", posixThere);
+}
+
+TEST(LocalText, SanitizingCostsOneCharacterPerBadByte)
+{
+    EXPECT_EQ("caf\xC3\xA9", sanitizedUtf8("caf\xC3\xA9"));
+    EXPECT_EQ("caf\xEF\xBF\xBD!", sanitizedUtf8("caf\xE9!")); // a Latin-1 byte among UTF-8
+    EXPECT_EQ("\xEF\xBF\xBD\xEF\xBF\xBD", sanitizedUtf8("\xC0\xAF"));
+    EXPECT_EQ("", sanitizedUtf8(""));
 }
 
 } // namespace

@@ -33,7 +33,9 @@ protected:
         const std::string mp3 = dir.file(name);
         EXPECT_EQ(0, runCommand("sox -R -n -r 44100 -c " + std::to_string(channels) + " -b 16 " + shellQuote(wav) +
                                 " synth " + std::to_string(seconds) + " sine 440 sine 660"));
-        EXPECT_EQ(0, runCommand("lame --quiet " + lameOptions + " " + shellQuote(wav) + " " + shellQuote(mp3)));
+        // lame reads its tag texts through the locale; C.UTF-8 is built into the C library.
+        EXPECT_EQ(0, runCommand("LC_ALL=C.UTF-8 lame --quiet " + lameOptions + " " + shellQuote(wav) + " " +
+                                shellQuote(mp3)));
         return mp3;
     }
     std::string copy(const std::string& from, const std::string& name)
