@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   # libraries
   libgsm1-dev libresample1-dev
   libavformat-dev libavcodec-dev libavutil-dev
