@@ -184,20 +184,25 @@ TEST_F(CliConvertTest, AacAndMpeg4Outputs)
 
 TEST_F(CliConvertTest, InterruptCancelsAndLeavesNoPartialOutput)
 {
-    // Long enough that the resampling conversion is still running when the
-    // signal arrives.
-    const std::string source = input("long.wav", "-r 44100 -c 2 -b 16", "300 sine 440");
+    // The interrupt is sent when the progress of the second file appears on
+    // the terminal; that file is long enough (half an hour, resampled) to be
+    // still running then on any machine.
+    const std::string first = input("first.wav", "-r 8000 -c 1 -b 16", "0.5 sine 440");
+    const std::string second = input("second.wav", "-r 8000 -c 1 -b 16", "1800 sine 440");
     const std::string out = dir.file("out");
-    int status = -1;
-    const std::string printed = captureCommand(
-        "cd " + shellQuote(dir.path()) + " && (SONIVERT_SETTINGS=" + shellQuote(dir.file("settings.ini")) + " " +
-            SONIVERT_CLI + " convert --format wav --output-dir " + shellQuote(out) +
-            " --set AutoDestWAVEncodingParam=0 --set WAVSampleRate=48000 " + shellQuote(source) + " " +
-            shellQuote(source) + " 2>/dev/null & pid=$!; sleep 1; kill -INT $pid; wait $pid; echo \"exit $?\")",
-        status);
-    EXPECT_NE(std::string::npos, printed.find(source + "\tCancelled\n")) << printed;
-    EXPECT_NE(std::string::npos, printed.find("exit 1")) << printed;
-    EXPECT_TRUE(fs::is_empty(out)) << "partial output left behind";
+    const TerminalRun run = runOnTerminal(
+        "cd " + shellQuote(dir.path()) + " && exec env SONIVERT_SETTINGS=" + shellQuote(dir.file("settings.ini")) +
+            " " + SONIVERT_CLI + " convert --format wav --output-dir " + shellQuote(out) +
+            " --set AutoDestWAVEncodingParam=0 --set WAVSampleRate=48000 " + shellQuote(first) + " " +
+            shellQuote(second),
+        "Converting 2 of 2", SIGINT);
+    ASSERT_TRUE(run.triggered) << run.terminal;
+    EXPECT_EQ(first + "\tfirst.wav\n" + second + "\tCancelled\n", run.output);
+    EXPECT_EQ(1, run.exitStatus);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(out))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(std::vector<std::string>{"first.wav"}, left) << "partial output left behind";
 }
 
 } // namespace

@@ -7,8 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
 #include <fstream>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace sonivert::test {
 
@@ -52,6 +57,89 @@ std::string captureCommand(const std::string& command, int& status)
     const int raw = ::pclose(pipe);
     status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
     return output;
+}
+
+TerminalRun runOnTerminal(const std::string& command, const std::string& trigger, int signal)
+{
+    TerminalRun run;
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        if (master >= 0)
+            ::close(master);
+        return run;
+    }
+    const std::string slaveName = ::ptsname(master);
+    int out[2];
+    if (::pipe(out) != 0) {
+        ::close(master);
+        return run;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int slave = ::open(slaveName.c_str(), O_RDWR);
+        if (slave < 0)
+            ::_exit(127);
+        ::dup2(slave, STDERR_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(slave);
+        ::close(out[0]);
+        ::close(out[1]);
+        ::close(master);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    if (pid < 0) {
+        ::close(out[0]);
+        ::close(master);
+        return run;
+    }
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {master, POLLIN, 0}};
+    std::array<char, 4096> buffer;
+    while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+        if (::poll(fds, 2, -1) < 0)
+            break;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            const ssize_t n = ::read(fds[i].fd, buffer.data(), buffer.size());
+            if (n <= 0) { // end of output; EIO on the terminal once the program has gone
+                fds[i].fd = -1;
+                continue;
+            }
+            (i == 0 ? run.output : run.terminal).append(buffer.data(), static_cast<size_t>(n));
+        }
+        if (!run.triggered && run.terminal.find(trigger) != std::string::npos) {
+            run.triggered = true;
+            ::kill(pid, signal);
+        }
+    }
+    ::close(out[0]);
+    ::close(master);
+    int raw = 0;
+    if (::waitpid(pid, &raw, 0) == pid && WIFEXITED(raw))
+        run.exitStatus = WEXITSTATUS(raw);
+    return run;
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(uint64_t bytes)
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    m_previous = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    m_previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit()
+{
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_previous;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, m_previousHandler);
 }
 
 int runCommand(const std::string& command)

@@ -34,6 +34,36 @@ int runCommand(const std::string& command);
 // Runs a command and returns its standard output; sets status to its exit status.
 std::string captureCommand(const std::string& command, int& status);
 
+// What runOnTerminal saw of a program.
+struct TerminalRun {
+    std::string output;   // standard output
+    std::string terminal; // what the program drew on its terminal (standard error)
+    bool triggered = false; // the trigger appeared and the signal was sent
+    int exitStatus = -1;    // -1 when the program did not exit normally
+};
+
+// Runs command (through /bin/sh, which should exec the program so that the
+// signal reaches it) with its standard error on a pseudo-terminal of its own,
+// so that it draws its progress as on a user's screen. As soon as trigger
+// appears in what it draws, signal is sent to it. Acting on what the program
+// reports, never on a sleep, keeps a test independent of the machine's speed.
+TerminalRun runOnTerminal(const std::string& command, const std::string& trigger, int signal);
+
+// Limits the size of every file this process writes to bytes for the life
+// of the object (RLIMIT_FSIZE; a write past it fails with EFBIG instead of
+// raising SIGXFSZ), so that a test can make writes fail as on a full disk.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(uint64_t bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    uint64_t m_previous = 0;
+    void (*m_previousHandler)(int) = nullptr;
+};
+
 // True when program is found on PATH.
 bool toolAvailable(const std::string& program);
 
