@@ -50,12 +50,12 @@ uint32_t ImaAdpcmDecoder::requiredBlockSize(uint32_t channels, uint32_t samplesP
     return 4 * channels + groups * 4 * channels;
 }
 
-int32_t ImaAdpcmDecoder::decodeBlock(std::span<const uint8_t> block, int16_t* out) const
+int32_t ImaAdpcmDecoder::decodeBlock(std::span<const uint8_t> block, std::span<int16_t> out) const
 {
     const uint32_t channels = m_format.channels;
     const uint32_t frames = m_format.samplesPerBlock;
     if (channels < 1 || channels > kMaxChannels || frames == 0 ||
-        block.size() < requiredBlockSize(channels, frames))
+        block.size() < requiredBlockSize(channels, frames) || out.size() < size_t{frames} * channels)
         return 0;
 
     std::array<ChannelState, kMaxChannels> state;

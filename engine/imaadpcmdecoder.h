@@ -19,11 +19,11 @@ public:
     // Smallest WAVE block that holds samplesPerBlock frames of channels.
     static uint32_t requiredBlockSize(uint32_t channels, uint32_t samplesPerBlock);
 
-    // Decodes one WAVE block into interleaved samples. out must hold
-    // samplesPerBlock x channels samples. Returns the samples written (all of
-    // them), or 0 when the block is too short for the format or the format has
-    // an unsupported channel count.
-    int32_t decodeBlock(std::span<const uint8_t> block, int16_t* out) const;
+    // Decodes one WAVE block into interleaved samples. Returns the samples
+    // written (samplesPerBlock x channels), or 0 when out cannot hold them,
+    // the block is too short for the format or the format has an unsupported
+    // channel count.
+    int32_t decodeBlock(std::span<const uint8_t> block, std::span<int16_t> out) const;
 
     // Decodes one packet per channel (2-byte big-endian header, then data);
     // channel 0's samples go to out0, channel 1's to out1 (ignored for mono).

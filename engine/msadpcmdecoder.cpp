@@ -44,12 +44,12 @@ uint32_t MsAdpcmDecoder::requiredBlockSize(uint32_t channels, uint32_t samplesPe
     return 7 * channels + (nibbles + 1) / 2;
 }
 
-int32_t MsAdpcmDecoder::decodeBlock(std::span<const uint8_t> block, int16_t* out) const
+int32_t MsAdpcmDecoder::decodeBlock(std::span<const uint8_t> block, std::span<int16_t> out) const
 {
     const uint32_t channels = m_format.channels;
     const uint32_t frames = m_format.samplesPerBlock;
     if (channels < 1 || channels > kMaxChannels || frames < 2 ||
-        block.size() < requiredBlockSize(channels, frames))
+        block.size() < requiredBlockSize(channels, frames) || out.size() < size_t{frames} * channels)
         return 0;
 
     const uint8_t* p = block.data();

@@ -18,11 +18,11 @@ public:
     // Smallest block that holds samplesPerBlock frames of channels.
     static uint32_t requiredBlockSize(uint32_t channels, uint32_t samplesPerBlock);
 
-    // Decodes one block into interleaved samples; out must hold
-    // samplesPerBlock x channels samples. Returns the samples written, or 0
-    // when the block is too short, the channel count is unsupported, or a
-    // block header names a predictor outside the coefficient table.
-    int32_t decodeBlock(std::span<const uint8_t> block, int16_t* out) const;
+    // Decodes one block into interleaved samples. Returns the samples
+    // written (samplesPerBlock x channels), or 0 when out cannot hold them,
+    // the block is too short, the channel count is unsupported, or a block
+    // header names a predictor outside the coefficient table.
+    int32_t decodeBlock(std::span<const uint8_t> block, std::span<int16_t> out) const;
 
 private:
     MsAdpcmFormatRecord m_format;

@@ -162,6 +162,13 @@ bool WavSource::parseFmtChunk(uint32_t chunkSize)
     format.blockAlign = loadLe16(body + 12);
     format.bitsPerSample = loadLe16(body + 14);
 
+    // A later format chunk replaces everything an earlier one set up: a
+    // decoder of another codec kept from the first chunk would decode blocks
+    // sized by the second.
+    m_msAdpcm.reset();
+    m_imaAdpcm.reset();
+    m_samplesPerBlock = 0;
+    m_bitsPerSample = 0;
     m_formatTag = format.formatTag;
     m_extensibleFloat = false;
     m_storedBits = format.bitsPerSample;
@@ -462,9 +469,9 @@ bool WavSource::decodeNextBlock(size_t bytes)
     const std::span<const uint8_t> block(m_rawBuffer.data(), bytes);
     int32_t samples = 0;
     if (m_msAdpcm)
-        samples = m_msAdpcm->decodeBlock(block, m_decodedBuffer.data());
+        samples = m_msAdpcm->decodeBlock(block, m_decodedBuffer);
     else if (m_imaAdpcm)
-        samples = m_imaAdpcm->decodeBlock(block, m_decodedBuffer.data());
+        samples = m_imaAdpcm->decodeBlock(block, m_decodedBuffer);
     else if (m_gsm.decodeWav49Block(block.data(), m_decodedBuffer.data()))
         samples = Gsm610Decoder::kBlockSamples;
     if (samples <= 0)

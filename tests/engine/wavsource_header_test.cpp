@@ -188,6 +188,41 @@ TEST_F(WavHeaderTest, MsAdpcmPredictorOutsideTheTableEndsTheStream)
     EXPECT_EQ(116, got.left[2]); // 100 * 256 / 256 + 16 * 1
 }
 
+TEST_F(WavHeaderTest, ALaterFormatChunkReplacesEverythingOfAnEarlierOne)
+{
+    // Microsoft ADPCM, 500 frames in 256-byte blocks; IMA ADPCM, 1 frame in
+    // the same block size. Whichever comes last decodes the data; a decoder
+    // kept from the first chunk would write 500 frames into room for 1.
+    Bytes msFmt = fmtBody(2, 1, 8000, 4, 256).u16(32).u16(500).u16(7);
+    const int16_t coefficients[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+    for (const auto& c : coefficients)
+        msFmt.u16(static_cast<uint16_t>(c[0])).u16(static_cast<uint16_t>(c[1]));
+    const Bytes imaFmt = fmtBody(17, 1, 8000, 4, 256).u16(2).u16(1);
+    Bytes data;
+    for (int block = 0; block < 3; ++block) {
+        // Valid as either codec: predictor 0 (MS), step index 0 (IMA).
+        data.u8(0).u16(16).u16(static_cast<uint16_t>(100 * (block + 1))).u16(50);
+        data.fill(256 - 7, 0x11);
+    }
+    const struct {
+        const char* name;
+        const Bytes& first;
+        const Bytes& second;
+        size_t frames;
+    } cases[] = {
+        {"Microsoft ADPCM, then IMA ADPCM", msFmt, imaFmt, 3},
+        {"IMA ADPCM, then Microsoft ADPCM", imaFmt, msFmt, 1500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(openBytes(
+            RiffBuilder().chunk("fmt ", c.first).stray(Bytes{0x00}).chunk("fmt ", c.second).chunk("data", data).build()));
+        const DecodedPcm got = decodeAll(wav);
+        EXPECT_TRUE(got.endedCleanly);
+        EXPECT_EQ(c.frames, got.left.size());
+    }
+}
+
 TEST_F(WavHeaderTest, FloatSamplesAreClampedBeforeScaling)
 {
     const double values[] = {1.0, -1.0, 0.5, 0.0, 2.0, -3.0, 1e30, -1e300, std::numeric_limits<double>::quiet_NaN()};
