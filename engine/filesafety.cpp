@@ -7,17 +7,23 @@
 namespace sonivert {
 namespace {
 
-std::string foldedAbsolute(const std::string& path)
+// The absolute, lexically normalised name; on Windows, whose file systems
+// fold letter case, also in lower case. Elsewhere case is left to the file
+// identity below: a file system that folds it resolves the other spelling
+// to the same file, one that does not holds two files.
+std::string comparableName(const std::string& path)
 {
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(utf8Path(path), ec);
     if (ec)
         p = utf8Path(path);
     std::string s = pathUtf8(p.lexically_normal());
+#ifdef _WIN32
     for (char& c : s) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     }
+#endif
     return s;
 }
 
@@ -25,7 +31,7 @@ std::string foldedAbsolute(const std::string& path)
 
 bool mayBeSameFile(const std::string& a, const std::string& b)
 {
-    if (foldedAbsolute(a) == foldedAbsolute(b))
+    if (comparableName(a) == comparableName(b))
         return true;
     std::error_code ec;
     const bool same = std::filesystem::equivalent(utf8Path(a), utf8Path(b), ec);

@@ -5,9 +5,9 @@
 namespace sonivert {
 
 // True when a and b may name the same file: the same absolute, normalised
-// name compared without regard to letter case, or (when both exist) the
+// name (without regard to letter case on Windows), or (when both exist) the
 // same file by identity, which also catches hard links, symbolic links and
-// other spellings on case-insensitive file systems.
+// other spellings on every file system that folds letter case.
 bool mayBeSameFile(const std::string& a, const std::string& b);
 
 // Deletes target unless it may be the source file. Returns true when target

@@ -2,10 +2,9 @@
 
 #include "engine/filesafety.h"
 #include "engine/utf8path.h"
+#include "platform/fileops.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -48,17 +47,41 @@ std::string folderFailure(const std::string& folder)
     return "Failed to create folder \"" + folder + "\"";
 }
 
-// Creates the file (replacing an existing one), then deletes it again.
-bool tryCreateAndDelete(const std::string& path)
+// Whether candidate must be treated as an existing target: something is
+// there by that name, or it may be the source itself under another spelling.
+bool targetTaken(const std::string& candidate, const std::string& sourcePath)
 {
-    {
-        std::ofstream probe(utf8Path(path), std::ios::binary | std::ios::trunc);
-        if (!probe)
-            return false;
-    }
+    return existsAnyKind(candidate) || mayBeSameFile(candidate, sourcePath);
+}
+
+// Creates the file as a new one, then deletes it again. Nothing is opened
+// through an existing name, so a symbolic link there is never followed.
+std::error_code tryCreateAndDelete(const std::string& path)
+{
+    if (const std::error_code ec = createNewFile(path))
+        return ec;
     std::error_code ec;
     fs::remove(utf8Path(path), ec);
-    return true;
+    return {};
+}
+
+// Overwrite: the existing entry itself is removed (a link, not the file it
+// points to); a folder stays, and creating the file there then fails.
+void removeExistingTarget(const std::string& path)
+{
+    std::error_code ec;
+    if (fs::symlink_status(utf8Path(path), ec).type() != fs::file_type::directory)
+        fs::remove(utf8Path(path), ec);
+}
+
+// The first free "%s_%d%s" name.
+std::string renamedCandidate(const std::string& stem, const std::string& extension, const std::string& sourcePath)
+{
+    for (uint64_t k = 1;; ++k) {
+        std::string candidate = stem + "_" + std::to_string(k) + extension;
+        if (!targetTaken(candidate, sourcePath))
+            return candidate;
+    }
 }
 
 } // namespace
@@ -146,27 +169,33 @@ bool prepareTarget(const std::string& sourcePath, const std::string& outputExten
 
         if (!failed) {
             std::string candidate = stem + outputExtension;
-            if (existsAnyKind(candidate)) {
+            const bool renaming = rules.existsPolicy != kTargetOverwrite && rules.existsPolicy != kTargetSkip;
+            if (targetTaken(candidate, sourcePath)) {
                 if (rules.existsPolicy == kTargetOverwrite) {
                     if (mayBeSameFile(candidate, sourcePath)) {
                         status = "Target file name is same as original file that can't be overwritten. Please "
                                  "output files to a custom folder.";
                         return false;
                     }
+                    removeExistingTarget(candidate);
                 } else if (rules.existsPolicy == kTargetSkip) {
                     status = "Target exists and skipped";
                     return false;
                 } else {
-                    for (uint64_t k = 1;; ++k) {
-                        candidate = stem + "_" + std::to_string(k) + outputExtension;
-                        if (!existsAnyKind(candidate))
-                            break;
-                    }
+                    candidate = renamedCandidate(stem, outputExtension, sourcePath);
                 }
             }
-            if (tryCreateAndDelete(candidate)) {
-                target = candidate;
-                return true;
+            for (;;) {
+                const std::error_code ec = tryCreateAndDelete(candidate);
+                if (!ec) {
+                    target = candidate;
+                    return true;
+                }
+                // Another process took the name between the check and the
+                // create: auto rename goes on with the next free name.
+                if (!renaming || ec != std::errc::file_exists)
+                    break;
+                candidate = renamedCandidate(stem, outputExtension, sourcePath);
             }
             status = "Failed to create file \"" + candidate + "\"";
         }

@@ -21,6 +21,11 @@ protected:
         writeFileBytes(path, std::vector<uint8_t>(content.begin(), content.end()));
         return path;
     }
+    static std::string textOf(const std::string& path)
+    {
+        const std::vector<uint8_t> bytes = readFileBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
     TargetRules customFolder(const std::string& folder, int32_t policy = kTargetAutoRename)
     {
         TargetRules rules;
@@ -99,6 +104,52 @@ TEST_F(OutputNamingTest, OverwriteNeverReplacesTheSourceThroughALink)
     EXPECT_EQ("precious", std::string(kept.begin(), kept.end()));
 }
 
+TEST_F(OutputNamingTest, AnUpperCaseExtensionIsAnotherNameOnlyWhereTheFileSystemKeepsCase)
+{
+    const std::string song = make("music/Song.WAV", "precious");
+    const bool foldsCase = fs::exists(dir.file("music/Song.wav"));
+    const std::string same = dir.file("music/Song.wav");
+    const struct {
+        int32_t policy;
+        bool ok;
+        std::string expected; // target or status
+    } cases[] = {
+        {kTargetAutoRename, true, foldsCase ? dir.file("music/Song_1.wav") : same},
+        {kTargetOverwrite, !foldsCase,
+         foldsCase ? "Target file name is same as original file that can't be overwritten. Please output files to a "
+                     "custom folder."
+                   : same},
+        {kTargetSkip, !foldsCase, foldsCase ? "Target exists and skipped" : same},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.policy);
+        TargetRules rules = customFolder("", c.policy);
+        rules.folderMode = kFolderSameAsSource;
+        status.clear();
+        EXPECT_EQ(c.ok, prepareTarget(song, ".wav", rules, target, status));
+        EXPECT_EQ(c.expected, c.ok ? target : status);
+        EXPECT_EQ("precious", textOf(song));
+    }
+}
+
+TEST_F(OutputNamingTest, OverwriteReplacesALinkItselfNeverTheFileItPointsTo)
+{
+    const std::string song = make("music/song.wav");
+    const std::string kept = make("elsewhere/kept.mp3", "precious");
+    fs::create_directories(dir.file("out"));
+    fs::create_symlink(kept, dir.file("out/song.mp3"));
+    fs::create_directories(dir.file("dangling"));
+    fs::create_symlink(dir.file("nowhere/x.mp3"), dir.file("dangling/song.mp3"));
+    for (const char* folder : {"out", "dangling"}) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(prepareTarget(song, ".mp3", customFolder(dir.file(folder), kTargetOverwrite), target, status));
+        EXPECT_EQ(dir.file(std::string(folder) + "/song.mp3"), target);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(target))); // the link is gone, not followed
+    }
+    EXPECT_EQ("precious", textOf(kept));
+    EXPECT_FALSE(fs::exists(dir.file("nowhere")));
+}
+
 TEST_F(OutputNamingTest, MirroredFoldersAreCreatedBelowTheCustomFolder)
 {
     const std::string song = make("deep/pop/1.wav");
@@ -149,7 +200,8 @@ TEST_F(OutputNamingTest, UncreatableFolderFallsBackToDocumentsOnce)
 TEST_F(OutputNamingTest, SameFileTestsNameCaseAndIdentity)
 {
     const std::string song = make("Music/Song.wav");
-    EXPECT_TRUE(mayBeSameFile(song, dir.file("music/song.WAV")));
+    // Letter case counts only where the file system folds it.
+    EXPECT_EQ(fs::exists(dir.file("music/song.WAV")), mayBeSameFile(song, dir.file("music/song.WAV")));
     EXPECT_TRUE(mayBeSameFile(song, dir.file("Music/../Music/Song.wav")));
     fs::create_hard_link(song, dir.file("hard.wav"));
     EXPECT_TRUE(mayBeSameFile(song, dir.file("hard.wav")));
