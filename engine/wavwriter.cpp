@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstring>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <share.h>
@@ -47,6 +48,8 @@ bool WavWriter::open(const std::string& path, bool stereo, int32_t bits, int32_t
     (void)close();
     if ((bits != 8 && bits != 16) || rate <= 0)
         return false;
+    std::error_code ec;
+    const bool existed = std::filesystem::symlink_status(utf8Path(path), ec).type() != std::filesystem::file_type::not_found;
     m_file.reset(createForWriting(path));
     if (!m_file)
         return false;
@@ -72,8 +75,13 @@ bool WavWriter::open(const std::string& path, bool stereo, int32_t bits, int32_t
     std::memcpy(header + 36, "data", 4);
     storeLe32(header + 40, 4); // placeholder until close()
 
-    if (std::fwrite(header, 1, sizeof header, m_file.get()) != sizeof header) {
+    // The header goes to the file at once, so that a file that cannot take
+    // even that is known here; one this call created is removed again
+    // rather than left empty.
+    if (std::fwrite(header, 1, sizeof header, m_file.get()) != sizeof header || std::fflush(m_file.get()) != 0) {
         m_file.reset();
+        if (!existed)
+            std::filesystem::remove(utf8Path(path), ec);
         return false;
     }
     return true;

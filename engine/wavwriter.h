@@ -38,7 +38,8 @@ public:
     // with other writers where the system allows that) and writes the header.
     // bits is 8 or 16; rate in Hz, positive. A writer open before is closed
     // first. False when the format is invalid or the file cannot be created
-    // or its header written; the writer is closed then.
+    // or its header written; the writer is closed then, and a file this call
+    // created is removed.
     [[nodiscard]] bool open(const std::string& path, bool stereo, int32_t bits, int32_t rate);
 
     // Appends count frames: left (and, for stereo, right) hold count samples

@@ -194,6 +194,17 @@ TEST(WavWriterTest, RefusesWhatItCannotWriteTruthfully)
     EXPECT_FALSE(writer.write8(s8, s8, 2)) << "8-bit samples into a 16-bit file";
     EXPECT_FALSE(writer.write16(s16, nullptr, 2)) << "stereo without a right channel";
     EXPECT_EQ(0u, writer.dataBytes());
+
+    // A file that cannot take its header is removed again, not left empty;
+    // one that was there before is the caller's and stays.
+    writeFileBytes(dir.file("there.wav"), {1, 2, 3});
+    {
+        const ScopedFileSizeLimit full(0);
+        EXPECT_FALSE(writer.open(dir.file("full.wav"), true, 16, 44100));
+        EXPECT_FALSE(writer.open(dir.file("there.wav"), true, 16, 44100));
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("full.wav")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("there.wav")));
 }
 
 #ifndef _WIN32
