@@ -1,10 +1,12 @@
 // The decoding library: how fast 1,000 MP3 files open with their exact
-// length (the length comes from a packet scan, not a decode), and how fast
-// MP3 and FLAC decode next to the ffmpeg tool, as ratios from one run.
+// length (the length comes from a packet scan, not a decode), how fast long
+// files of each format list, and how fast they decode next to the ffmpeg
+// tool, as ratios from one run.
 
 #include "bench/benchutil.h"
 #include "platform/bass/bass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -88,7 +90,51 @@ int main()
     });
     std::printf("open + exact length, one 10-minute MP3: %.1f ms\n", longOpen * 1e3);
 
-    for (const std::string& path : {longMp3, longFlac}) {
+    // Listing rate by format: 200 names of one 10-minute file each. MP3
+    // counts its packets, FLAC reads its header; Ogg, ASF and Musepack take
+    // the duration their container records (a decode to count would cost
+    // what the decode line below shows).
+    for (const char* addon : {"basswma", "bass_mpc", "bass_ape"})
+        BASS_PluginLoad((std::string(SONIVERT_BENCH_ADDON_DIR) + "/" + addon + SONIVERT_BENCH_ADDON_SUFFIX).c_str(), 0);
+    struct Listed {
+        std::string label, path;
+    };
+    std::vector<Listed> listed = {{"MP3", longMp3}, {"FLAC", longFlac}};
+    if (run("ffmpeg -v error -y -i " + longWav + " -c:a libvorbis -q:a 4 " + dir.file("long.ogg")))
+        listed.push_back({"Ogg Vorbis", dir.file("long.ogg")});
+    if (run("ffmpeg -v error -y -i " + longWav + " -c:a wmav2 -b:a 128k " + dir.file("long.wma")))
+        listed.push_back({"WMA (ASF)", dir.file("long.wma")});
+    if (run("mpcenc --silent " + longWav + " " + dir.file("long.mpc") + " 2>/dev/null"))
+        listed.push_back({"Musepack", dir.file("long.mpc")});
+    else
+        std::printf("(no mpcenc: Musepack not listed; Debian's musepack-tools has it)\n");
+    double fastest = 0;
+    std::vector<std::pair<std::string, double>> rates;
+    for (const Listed& l : listed) {
+        std::vector<std::string> links;
+        for (int i = 0; i < 200; ++i) {
+            links.push_back(l.path + "." + std::to_string(i) + std::filesystem::path(l.path).extension().string());
+            std::filesystem::create_hard_link(l.path, links.back());
+        }
+        int ok = 0;
+        const double seconds = secondsOf([&] {
+            for (const std::string& name : links) {
+                const HSTREAM stream = BASS_StreamCreateFile(0, name.c_str(), 0, 0, BASS_STREAM_DECODE);
+                if (stream && BASS_ChannelGetLength(stream, BASS_POS_BYTE) > 0)
+                    ++ok;
+                BASS_StreamFree(stream);
+            }
+        });
+        const double perSecond = seconds > 0 ? 200 / seconds : 0;
+        fastest = std::max(fastest, perSecond);
+        rates.emplace_back(l.label + " (" + std::to_string(ok) + " opened)", perSecond);
+    }
+    for (const auto& [label, perSecond] : rates)
+        std::printf("listing 10-minute %s: %.0f files/s, %.2fx slower than the fastest format\n", label.c_str(),
+                    perSecond, perSecond > 0 ? fastest / perSecond : 0.0);
+
+    for (const Listed& l : listed) {
+        const std::string& path = l.path;
         uint64_t bytes = 0;
         const double ours = secondsOf([&] { bytes = decodeFile(path); });
         const double theirs = secondsOfCommand("ffmpeg -v error -y -i " + path + " -f s16le /dev/null");

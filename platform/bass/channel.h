@@ -5,10 +5,13 @@
 // FluidSynth. Every channel delivers interleaved 16-bit signed samples in
 // machine byte order, all channels of the source.
 //
-// The length is fixed when the channel is created and is exactly the number
-// of frames read() delivers: a decoder that produces more is cut at the
-// length, one that produces fewer is padded with silence up to it. So a
-// caller's position always reaches the length.
+// The length is fixed when the channel is created; it is what a listing
+// shows and what progress is measured against. An exact length (a count the
+// file records or one made from its packets, a synthesised song) also ends
+// the channel: a decoder that produces more is cut there. An estimate (a
+// container's duration) does not. Either way the channel ends where its
+// decodable audio ends and never delivers a sample it did not decode: a
+// damaged or cut file ends early, its position short of the length.
 
 #include <cstdint>
 #include <mutex>
@@ -18,6 +21,7 @@
 namespace sonivert::bass {
 
 enum class ChannelKind { Stream, Music, Midi };
+enum class LengthKind { Exact, Estimate };
 
 // The nine tag texts TAGS_Read can name, in UTF-8; empty when absent.
 struct TagValues {
@@ -26,7 +30,8 @@ struct TagValues {
 
 class Channel {
 public:
-    Channel(ChannelKind kind, std::string path, int32_t sampleRate, int32_t channels, uint64_t lengthFrames);
+    Channel(ChannelKind kind, std::string path, int32_t sampleRate, int32_t channels, uint64_t lengthFrames,
+            LengthKind lengthKind = LengthKind::Exact);
     virtual ~Channel() = default;
     Channel(const Channel&) = delete;
     Channel& operator=(const Channel&) = delete;
@@ -40,8 +45,8 @@ public:
     uint64_t positionBytes() const { return m_positionFrames * frameBytes(); }
 
     // Writes whole frames, at most bytes, into buffer; returns the bytes
-    // written (0 when bytes holds no whole frame), or kEnd once the whole
-    // length has been delivered.
+    // written (0 when bytes holds no whole frame), or kEnd once the source
+    // has no more (or an exact length has been delivered).
     static constexpr uint32_t kEnd = 0xFFFFFFFFu;
     uint32_t read(void* buffer, uint32_t bytes);
 
@@ -67,6 +72,7 @@ private:
     const int32_t m_sampleRate;
     const int32_t m_channels;
     const uint64_t m_lengthFrames;
+    const bool m_lengthEnds;
     uint64_t m_positionFrames = 0;
     bool m_sourceEnded = false;
     std::mutex m_mutex;

@@ -3,6 +3,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -16,6 +17,9 @@ namespace {
 constexpr std::streamoff kMaxMidiBytes = 64L * 1024 * 1024;
 constexpr uint64_t kMaxSeconds = 24 * 3600;
 constexpr size_t kRenderChunk = 4096;
+// The sample rates the synthesiser takes.
+constexpr int32_t kMinSynthRate = 8000;
+constexpr int32_t kMaxSynthRate = 96000;
 
 void quietFluidLog()
 {
@@ -81,26 +85,33 @@ bool soundFontLoads(const std::string& path)
     return synth && fluid_synth_sfload(synth.get(), path.c_str(), 1) != FLUID_FAILED;
 }
 
-MidiChannel::MidiChannel(const std::string& path, int32_t rate, MidiSequence sequence, FluidSettingsPtr settings,
-                         FluidSynthPtr synth)
-    : Channel(ChannelKind::Midi, path, rate, 2,
-              sequence.endFrame + static_cast<uint64_t>(rate) * kMidiReleaseTailMilliseconds / 1000),
-      m_sequence(std::move(sequence)), m_settings(std::move(settings)), m_synth(std::move(synth))
+MidiChannel::MidiChannel(const std::string& path, int32_t rate, uint64_t lengthFrames, MidiSequence sequence,
+                         FluidSettingsPtr settings, FluidSynthPtr synth)
+    : Channel(ChannelKind::Midi, path, rate, 2, lengthFrames), m_sequence(std::move(sequence)),
+      m_settings(std::move(settings)), m_synth(std::move(synth))
 {
 }
 
 std::unique_ptr<MidiChannel> MidiChannel::open(const std::string& path, int32_t rate,
                                                const std::vector<std::string>& fonts)
 {
-    if (rate < 8000 || rate > 96000)
+    if (rate <= 0)
         return nullptr;
+    const int32_t synthRate = std::clamp(rate, kMinSynthRate, kMaxSynthRate);
     std::vector<uint8_t> data;
     if (!readWholeFile(path, data))
         return nullptr;
-    std::optional<MidiSequence> sequence = parseMidiFile(data, rate);
-    if (!sequence || sequence->endFrame > kMaxSeconds * static_cast<uint64_t>(rate))
+    std::optional<MidiSequence> sequence = parseMidiFile(data, synthRate);
+    if (!sequence || sequence->endFrame > kMaxSeconds * static_cast<uint64_t>(synthRate))
         return nullptr;
-    FluidSettingsPtr settings = makeSettings(rate);
+    // The length at the output rate: the song and its release tail, in whole frames.
+    const uint64_t synthFrames =
+        sequence->endFrame + static_cast<uint64_t>(synthRate) * kMidiReleaseTailMilliseconds / 1000;
+    const uint64_t lengthFrames =
+        synthRate == rate ? synthFrames
+                          : (synthFrames * static_cast<uint64_t>(rate) + static_cast<uint64_t>(synthRate) - 1) /
+                                static_cast<uint64_t>(synthRate);
+    FluidSettingsPtr settings = makeSettings(synthRate);
     if (!settings)
         return nullptr;
     FluidSynthPtr synth(new_fluid_synth(settings.get()));
@@ -111,8 +122,14 @@ std::unique_ptr<MidiChannel> MidiChannel::open(const std::string& path, int32_t 
         if (fluid_synth_sfload(synth.get(), font->c_str(), 1) == FLUID_FAILED)
             return nullptr;
     }
-    return std::unique_ptr<MidiChannel>(
-        new MidiChannel(path, rate, std::move(*sequence), std::move(settings), std::move(synth)));
+    auto channel = std::unique_ptr<MidiChannel>(
+        new MidiChannel(path, rate, lengthFrames, std::move(*sequence), std::move(settings), std::move(synth)));
+    if (synthRate != rate) {
+        const double factor = static_cast<double>(rate) / synthRate;
+        if (!channel->m_resamplers[0].open(factor) || !channel->m_resamplers[1].open(factor))
+            return nullptr;
+    }
+    return channel;
 }
 
 void MidiChannel::dispatch(const MidiEvent& event)
@@ -142,6 +159,51 @@ void MidiChannel::dispatch(const MidiEvent& event)
 }
 
 size_t MidiChannel::render(int16_t* out, size_t frames)
+{
+    if (!m_resamplers[0].isOpen())
+        return renderSynth(out, frames);
+    size_t done = 0;
+    while (done < frames) {
+        const size_t held = m_resampled.size() / 2 - m_resampledCursor;
+        if (held == 0) {
+            if (!resampleChunk())
+                break;
+            continue;
+        }
+        const size_t n = std::min(held, frames - done);
+        std::copy_n(m_resampled.begin() + static_cast<ptrdiff_t>(m_resampledCursor * 2), n * 2, out + done * 2);
+        m_resampledCursor += n;
+        done += n;
+    }
+    return done;
+}
+
+bool MidiChannel::resampleChunk()
+{
+    m_synthBlock.resize(kRenderChunk * 2);
+    const size_t frames = renderSynth(m_synthBlock.data(), kRenderChunk);
+    if (frames == 0)
+        return false;
+    m_in.resize(frames);
+    int64_t produced = -1;
+    for (int c = 0; c < 2; ++c) {
+        for (size_t f = 0; f < frames; ++f)
+            m_in[f] = static_cast<float>(m_synthBlock[f * 2 + static_cast<size_t>(c)]) / 32768.0f;
+        const int64_t n = m_resamplers[c].process(m_in.data(), static_cast<int32_t>(frames), m_out[c]);
+        if (n < 0 || (produced >= 0 && n != produced))
+            return false;
+        produced = n;
+    }
+    m_resampled.resize(static_cast<size_t>(produced) * 2);
+    for (size_t f = 0; f < static_cast<size_t>(produced); ++f) {
+        for (size_t c = 0; c < 2; ++c)
+            m_resampled[f * 2 + c] = static_cast<int16_t>(std::clamp(std::lrint(m_out[c][f] * 32768.0f), -32768L, 32767L));
+    }
+    m_resampledCursor = 0;
+    return true;
+}
+
+size_t MidiChannel::renderSynth(int16_t* out, size_t frames)
 {
     size_t done = 0;
     while (done < frames) {

@@ -6,9 +6,14 @@
 // notes and reverb fade out; the length is computed from the events and the
 // tempo map before anything is rendered. Without a sound font the channel
 // opens and renders silence of that length (a listing needs no font).
+//
+// The synthesiser runs at 8000..96000 Hz. An output rate outside that range
+// is rendered at the nearest rate inside it and resampled to the output
+// rate.
 
 #include "platform/bass/channel.h"
 #include "platform/bass/midifile.h"
+#include "platform/resampler.h"
 
 #include <memory>
 #include <string>
@@ -37,21 +42,31 @@ class MidiChannel final : public Channel {
 public:
     // fonts: sound font paths, the first one preferred where several hold a
     // preset. Null when the file is not a MIDI file, a font fails to load,
-    // or rate is outside 8000..96000.
+    // or rate is not positive.
     static std::unique_ptr<MidiChannel> open(const std::string& path, int32_t rate,
                                              const std::vector<std::string>& fonts);
 
 private:
-    MidiChannel(const std::string& path, int32_t rate, MidiSequence sequence, FluidSettingsPtr settings,
-                FluidSynthPtr synth);
+    MidiChannel(const std::string& path, int32_t rate, uint64_t lengthFrames, MidiSequence sequence,
+                FluidSettingsPtr settings, FluidSynthPtr synth);
     size_t render(int16_t* out, size_t frames) override;
+    // Renders frames at the synthesiser's rate, events dispatched on time.
+    size_t renderSynth(int16_t* out, size_t frames);
+    // Refills m_resampled from one chunk of the synthesiser; false on failure.
+    bool resampleChunk();
     void dispatch(const MidiEvent& event);
 
-    MidiSequence m_sequence;
+    MidiSequence m_sequence; // frames at the synthesiser's rate
     FluidSettingsPtr m_settings;
     FluidSynthPtr m_synth; // after m_settings: destroyed first
     size_t m_next = 0;
     uint64_t m_frame = 0;
+    // Only when the output rate differs from the synthesiser's.
+    Resampler m_resamplers[2];
+    std::vector<int16_t> m_synthBlock;
+    std::vector<float> m_in, m_out[2];
+    std::vector<int16_t> m_resampled; // interleaved, output rate
+    size_t m_resampledCursor = 0;     // frames of m_resampled handed out
 };
 
 } // namespace sonivert::bass

@@ -321,10 +321,10 @@ int64_t packetScanFrames(const std::string& path, int rate)
 // Whether the packet durations of the container add up to what the decoder
 // delivers. In Ogg the end trimming by granule position and in ASF the
 // packet times do not match the decoded frames; Monkey's Audio and
-// Musepack are not known to match. Those are decoded once to count. In the
-// MP4 family the packets add up to the edit list's length, which the
-// decoder exceeds by the last frame's padding; the channel cuts that off at
-// the length, so the file's true length is delivered.
+// Musepack are not known to match. Those take the container's duration as
+// an estimate. In the MP4 family the packets add up to the edit list's
+// length, which the decoder exceeds by the last frame's padding; the channel
+// cuts that off at the length, so the file's true length is delivered.
 bool packetsCountExactly(std::string_view demuxerNames)
 {
     for (const char* slow : {"ogg", "asf", "ape", "mpc", "mpc8"}) {
@@ -332,6 +332,22 @@ bool packetsCountExactly(std::string_view demuxerNames)
             return false;
     }
     return true;
+}
+
+// The duration the container records (the stream's, else the file's), in
+// frames; -1 when it records none. Reading it costs nothing: the demuxer
+// found it when the file was opened (Ogg from its last page, ASF, Monkey's
+// Audio and Musepack from their headers).
+int64_t containerFrames(const FfmpegDecoder& decoder)
+{
+    const AVStream& stream = decoder.stream();
+    const AVRational rate{1, decoder.rate()};
+    if (stream.duration != AV_NOPTS_VALUE && stream.duration > 0)
+        return av_rescale_q(stream.duration, stream.time_base, rate);
+    const AVFormatContext& container = decoder.container();
+    if (container.duration != AV_NOPTS_VALUE && container.duration > 0)
+        return av_rescale_q(container.duration, AV_TIME_BASE_Q, rate);
+    return -1;
 }
 
 // The last resort: decode the whole file once and count.
@@ -350,8 +366,8 @@ int64_t decodedFrames(const std::string& path)
 } // namespace
 
 StreamChannel::StreamChannel(const std::string& path, std::unique_ptr<FfmpegDecoder> decoder, uint64_t lengthFrames,
-                             uint32_t plugin)
-    : Channel(ChannelKind::Stream, path, decoder->rate(), decoder->channels(), lengthFrames),
+                             LengthKind lengthKind, uint32_t plugin)
+    : Channel(ChannelKind::Stream, path, decoder->rate(), decoder->channels(), lengthFrames, lengthKind),
       m_decoder(std::move(decoder)), m_plugin(plugin), m_originalResolution(m_decoder->originalResolution())
 {
 }
@@ -366,15 +382,24 @@ std::unique_ptr<StreamChannel> StreamChannel::open(const std::string& path, cons
     uint32_t plugin = 0;
     if (!gate(decoder->demuxerNames(), decoder->codecName(), plugin))
         return nullptr;
+    LengthKind kind = LengthKind::Exact;
     int64_t frames = headerFrames(*decoder);
-    if (frames < 0 && packetsCountExactly(decoder->demuxerNames()))
-        frames = packetScanFrames(path, decoder->rate());
-    if (frames < 0)
+    if (frames < 0) {
+        if (packetsCountExactly(decoder->demuxerNames())) {
+            frames = packetScanFrames(path, decoder->rate());
+        } else {
+            frames = containerFrames(*decoder);
+            kind = LengthKind::Estimate;
+        }
+    }
+    if (frames < 0) {
         frames = decodedFrames(path);
+        kind = LengthKind::Exact;
+    }
     if (frames <= 0)
         return nullptr;
     return std::unique_ptr<StreamChannel>(
-        new StreamChannel(path, std::move(decoder), static_cast<uint64_t>(frames), plugin));
+        new StreamChannel(path, std::move(decoder), static_cast<uint64_t>(frames), kind, plugin));
 }
 
 size_t StreamChannel::render(int16_t* out, size_t frames)

@@ -1,13 +1,13 @@
 #pragma once
 
-// Streams: files decoded through FFmpeg. The length is exact before the
+// Streams: files decoded through FFmpeg. The length is known before the
 // first sample is decoded: taken from the header where the format records
 // the sample count exactly (FLAC, PCM in WAV and AIFF), otherwise counted
 // from the packets without decoding them (MPEG audio, MP4, WavPack, TTA,
 // ADX, raw AAC), applying the start and end trimming the demuxer marks on
 // them as the decoder will. Ogg, ASF (WMA), Monkey's Audio and Musepack
-// files, and any file whose packets carry no durations, are decoded once
-// to count.
+// files take the duration their container records, an estimate; only a
+// file that records none is decoded once to count.
 
 #include "platform/bass/channel.h"
 
@@ -36,7 +36,7 @@ public:
 
 private:
     StreamChannel(const std::string& path, std::unique_ptr<FfmpegDecoder> decoder, uint64_t lengthFrames,
-                  uint32_t plugin);
+                  LengthKind lengthKind, uint32_t plugin);
     size_t render(int16_t* out, size_t frames) override;
 
     std::unique_ptr<FfmpegDecoder> m_decoder;
