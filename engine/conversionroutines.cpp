@@ -23,6 +23,7 @@
 #include "engine/wavwriter.h"
 #include "settings/conversionsettings.h"
 #include "sources/tracktags.h"
+#include "sources/wmaruntime.h"
 
 #include <memory>
 #include <optional>
@@ -534,7 +535,9 @@ bool ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sou
                                       const std::string& targetPath, ConversionProgress& progress,
                                       int32_t runningNumber)
 {
-    if (mayBeSameFile(targetPath, sourcePath))
+    // Without the run-time nothing is opened: a Windows Media source would
+    // ask for the run-time again.
+    if (!WmaRuntimeLoaded() || mayBeSameFile(targetPath, sourcePath))
         return false;
     const ConversionSettings& s = m_settings;
     std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, wmaFactoryRate(s), false);

@@ -38,6 +38,21 @@ int32_t oggBitRate(int32_t stored, int32_t)
     return stored > 1000 ? stored / 1000 : stored;
 }
 
+// Two-way choices the pages show as "not 0 is 1" (the AAC quality mode and
+// MPEG version): stored as the page shows them, so that the encoder does
+// what the page says.
+int32_t nonZeroIsOne(int32_t stored, int32_t)
+{
+    return stored != 0 ? 1 : 0;
+}
+
+// AAC block types 0..2; anything else, which the encoder refuses, is the
+// default (long and short blocks).
+int32_t aacBlockType(int32_t stored, int32_t)
+{
+    return (stored >= 0 && stored <= 2) ? stored : 0;
+}
+
 // A page index that names no page is ignored. A negative one names none
 // either, so the lower bound is checked as well as the upper.
 int32_t startPage(int32_t stored, int32_t current)
@@ -101,23 +116,23 @@ const std::array kOptionFields = {
     number("AmplifyOGGCoeff", &S::AmplifyOGGCoeff, clampCoefficient),
     // AAC
     number("AutoDestAACEncodingParam", &S::AutoDestAACEncodingParam),
-    number("AACVBR", &S::AACVBR),
+    number("AACVBR", &S::AACVBR, nonZeroIsOne),
     number("AACVBRQuality", &S::AACVBRQuality),
     number("AACABRBitRate", &S::AACABRBitRate),
-    number("AACMpegVersion", &S::AACMpegVersion),
+    number("AACMpegVersion", &S::AACMpegVersion, nonZeroIsOne),
     number("AACEnableTNS", &S::AACEnableTNS),
     number("AACEnableMidside", &S::AACEnableMidside),
-    number("AACBlockType", &S::AACBlockType),
+    number("AACBlockType", &S::AACBlockType, aacBlockType),
     number("AmplifyAAC", &S::AmplifyAAC),
     number("AmplifyAACCoef", &S::AmplifyAACCoef), // "Coef" values are checked by their page, not here
     // M4A
     number("AutoDestM4AEncodingParam", &S::AutoDestM4AEncodingParam),
-    number("M4AVBR", &S::M4AVBR),
+    number("M4AVBR", &S::M4AVBR, nonZeroIsOne),
     number("M4AVBRQuality", &S::M4AVBRQuality),
     number("M4AABRBitRate", &S::M4AABRBitRate),
     number("M4AEnableTNS", &S::M4AEnableTNS),
     number("M4AEnableMidside", &S::M4AEnableMidside),
-    number("M4ABlockType", &S::M4ABlockType),
+    number("M4ABlockType", &S::M4ABlockType, aacBlockType),
     number("AmplifyM4A", &S::AmplifyM4A),
     number("AmplifyM4ACoef", &S::AmplifyM4ACoef),
     number("M4AID3TagType", &S::M4AID3TagType, zeroToTwoElseTwo),

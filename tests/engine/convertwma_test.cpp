@@ -250,9 +250,13 @@ TEST_F(ConvertWmaTest, WithoutTheRunTimeNothingIsWrittenAndEachWmaInputAsks)
     EXPECT_EQ(3u, prompts.questions.size());
     EXPECT_EQ(1u, prompts.openedUrls.size());
 
-    // The routine called on its own fails the file and leaves nothing.
+    // The routine called on its own fails the file at once: it opens no
+    // source (a Windows Media one would ask again) and leaves nothing.
     EXPECT_FALSE(routines.convertToWma(kInputWav, source, dir.file("direct.wma"), progress, 1));
+    EXPECT_FALSE(routines.convertToWma(kInputWindowsMedia, wma, dir.file("direct2.wma"), progress, 1));
     EXPECT_FALSE(fs::exists(dir.file("direct.wma")));
+    EXPECT_FALSE(fs::exists(dir.file("direct2.wma")));
+    EXPECT_EQ(3u, prompts.questions.size());
 
     // Once the module is back, the same input goes to the Windows Media
     // reader, and the format list is built by that check.

@@ -307,6 +307,17 @@ TEST_F(ConversionSettingsTest, LoadChecksApplyToTheirValuesOnly)
         {"OptStartPageIndex", 7, 7},
         {"OptStartPageIndex", 8, 0},
         {"OptStartPageIndex", -1, 0},
+        // AAC choices the encoder would refuse or the page would misstate.
+        {"AACBlockType", 5, 0},
+        {"AACBlockType", -1, 0},
+        {"AACBlockType", 2, 2},
+        {"M4ABlockType", 3, 0},
+        {"M4ABlockType", 1, 1},
+        {"AACMpegVersion", 3, 1},
+        {"AACMpegVersion", 0, 0},
+        {"AACVBR", 7, 1},
+        {"AACVBR", 0, 0},
+        {"M4AVBR", -2, 1},
         // Values without a check load as stored.
         {"AACVBRQuality", 5, 5},
     };
@@ -449,6 +460,8 @@ TEST_F(ConversionSettingsTest, EveryValueSurvivesARoundTripUnderAGermanLocale)
         {"AmplifyOGGCoeff", 250, 0},  {"MP3ChannelMode", 3, 0},   {"WAVChannelNum", 0, 0},
         {"WMAChannels", 1, 0},        {"WMAID3TagType", 0, 0},    {"OGGBitRate", 192, 0},
         {"OGGChannels", 1, 0},        {"M4AID3TagType", 0, 0},    {"OptStartPageIndex", 7, 0},
+        {"AACVBR", 0, 0},             {"AACMpegVersion", 1, 0},   {"AACBlockType", 2, 0},
+        {"M4AVBR", 0, 0},             {"M4ABlockType", 1, 0},
     };
     for (const CheckCase& c : valid)
         numberOf(written, c.name) = c.stored;
