@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds Sonivert. Usage: scripts/build.sh [BUILD_DIR] [extra CMake arguments...]
+# SONIVERT_BUILD_TARGETS="a b" builds only those targets.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build}"
@@ -11,4 +12,6 @@ if command -v ccache >/dev/null 2>&1; then
   export CCACHE_BASEDIR="$root"
 fi
 cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+targets=()
+for t in ${SONIVERT_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and the test tools need.
+# Installs the Debian packages that building, testing and the test tools need,
+# and any further packages named as arguments (scripts/fuzz.sh names clang).
 # Only missing packages are installed; runs as root or through sudo.
 set -euo pipefail
 
@@ -25,6 +26,7 @@ packages=(
   sox sndfile-programs ffmpeg vorbis-tools lame flac
   # a General MIDI sound font for the MIDI rendering tests
   timgm6mb-soundfont
+  "$@"
 )
 
 missing=()
