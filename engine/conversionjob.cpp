@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 namespace sonivert {
 
@@ -54,6 +55,7 @@ void ConversionJob::run(std::vector<BatchRow>& rows, const BatchOptions& options
     {
         std::unique_ptr<ConversionProgress> dialog = m_host.createConversionProgress();
         const auto n = static_cast<int32_t>(rows.size());
+        std::set<std::filesystem::path> sweptFolders;
         dialog->setRunBarRange(n);
         dialog->pump();
 
@@ -71,14 +73,22 @@ void ConversionJob::run(std::vector<BatchRow>& rows, const BatchOptions& options
                 dialog->setFileText("Converting " + fileNamePart(row.sourcePath) + "...");
                 dialog->setFileBarPosition(0);
 
-                std::string target;
+                TargetReservation target;
                 if (prepareTarget(row.sourcePath, std::string(format->extension), options.targetRules, target,
                                   status)) {
-                    row.targetPath = target;
+                    // What earlier conversions into this folder left when they were killed.
+                    if (sweptFolders.insert(utf8Path(target.path()).parent_path()).second)
+                        removeStaleTemporaries(pathUtf8(utf8Path(target.path()).parent_path()));
+                    row.targetPath = target.path();
                     m_engine.clearFailureDetail();
-                    const bool converted = routine(row.code, row.sourcePath, target, *dialog) && nonEmptyFile(target);
+                    Outcome converted = routine(row.code, row.sourcePath, target.temporaryPath(), *dialog);
+                    if (converted && !nonEmptyFile(target.temporaryPath()))
+                        converted = false;
+                    if (converted)
+                        converted = target.commit();
                     if (converted) {
-                        m_rows.setRowStatus(row.rowIndex, fileNamePart(target));
+                        row.targetPath = target.path();
+                        m_rows.setRowStatus(row.rowIndex, fileNamePart(target.path()));
                         dialog->pump();
                         if (dialog->cancelRequested()) {
                             m_cancelled = true;
@@ -87,8 +97,10 @@ void ConversionJob::run(std::vector<BatchRow>& rows, const BatchOptions& options
                         continue;
                     }
                     status = "Conversion Failure";
-                    if (!m_engine.failureDetail().empty()) {
-                        status += " (" + m_engine.failureDetail() + ")";
+                    const std::string& reason =
+                        converted.reason().empty() ? m_engine.failureDetail() : converted.reason();
+                    if (!reason.empty()) {
+                        status += " (" + reason + ")";
                         m_rows.widenStatusColumn(kFailureStatusColumnWidth);
                     }
                 }

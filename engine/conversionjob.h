@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/inputtype.h"
+#include "engine/outcome.h"
 #include "engine/outputformat.h"
 #include "engine/outputnaming.h"
 
@@ -34,10 +35,12 @@ public:
     virtual void widenStatusColumn(int32_t width) = 0;
 };
 
-// Converts one file; true when it was converted to its end. The routine
-// deletes its partial target on failure or Cancel.
-using ConversionRoutine = std::function<bool(InputTypeCode code, const std::string& sourcePath,
-                                             const std::string& targetPath, ConversionProgress& progress)>;
+// Converts one file into targetPath (the job hands a temporary file beside
+// the target, which it commits when the routine succeeded); success when it
+// was converted to its end, else the reason. The routine deletes its partial
+// output on failure or Cancel.
+using ConversionRoutine = std::function<Outcome(InputTypeCode code, const std::string& sourcePath,
+                                                const std::string& targetPath, ConversionProgress& progress)>;
 
 // Conditions a run checks before it starts. The Windows Media condition is
 // the engine's check; the sound-font defaults let every run go on.

@@ -14,106 +14,70 @@
 #include "encoders/wmawriter.h"
 #include "engine/amplify.h"
 #include "engine/audiosource.h"
-#include "engine/conversionloop.h"
+#include "engine/conversionpipeline.h"
 #include "engine/engine.h"
-#include "engine/filesafety.h"
-#include "engine/pcmconverter.h"
 #include "engine/pcmrouting.h"
-#include "engine/progress.h"
 #include "engine/wavwriter.h"
 #include "settings/conversionsettings.h"
 #include "sources/tracktags.h"
 #include "sources/wmaruntime.h"
 
-#include <memory>
 #include <optional>
-#include <vector>
 
 namespace sonivert {
 namespace {
 
 constexpr int32_t kDefaultFactoryRate = 44100;
 
-// Source block buffers: kBlockFrames samples per channel, 16-bit storage
-// that also holds 8-bit samples.
-struct BlockBuffers {
-    std::vector<int16_t> left = std::vector<int16_t>(AudioSource::kBlockFrames);
-    std::vector<int16_t> right = std::vector<int16_t>(AudioSource::kBlockFrames);
+// The encoders' failures that are no write error: a parameter the library
+// refuses.
+const char* const kRefusedSettings = "The encoder does not take these settings.";
+
+// WAV through WavWriter: the source's format in automatic mode, else the
+// page's rate, channels and width (0: the source's).
+class WavFormat final : public FormatEncoder {
+public:
+    explicit WavFormat(const ConversionSettings& s) : m_s(s) {}
+
+    int32_t factoryRate() const override
+    {
+        return (automatic() || m_s.WAVSampleRate <= 0) ? kDefaultFactoryRate : m_s.WAVSampleRate;
+    }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        const PcmFormat from = source.pcmFormat();
+        plan.to = from;
+        if (!automatic()) {
+            plan.to.sampleRate = m_s.WAVSampleRate > 0 ? m_s.WAVSampleRate : from.sampleRate;
+            plan.to.channels = m_s.WAVChannelNum > 0 ? m_s.WAVChannelNum : from.channels;
+            plan.to.bitsPerSample = m_s.WAVBitsPerSample > 0 ? m_s.WAVBitsPerSample : from.bitsPerSample;
+            plan.monoType = m_s.MonoType;
+            plan.convert = converterNeeded(from, plan.to, m_s.MonoType);
+        }
+        plan.gain = amplifyGain(m_s.AmplifyWav != 0, m_s.AmplifyWavCoeff);
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource&, const OutputPlan& plan) override
+    {
+        m_bits = plan.to.bitsPerSample;
+        return m_writer.open(path, plan.to.channels == 2, plan.to.bitsPerSample, plan.to.sampleRate);
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        if (m_bits == 8)
+            return m_writer.write8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+        return m_writer.write16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+    }
+    // Closing patches the header; a file whose header could not be patched
+    // is not a good output.
+    Outcome finish() override { return m_writer.close(); }
+
+private:
+    bool automatic() const { return m_s.AutoDestWAVEncodingParam == 1; }
+    const ConversionSettings& m_s;
+    WavWriter m_writer;
+    int32_t m_bits = 16;
 };
-
-void amplifyBlock(void* left, void* right, int32_t frames, int32_t channels, int32_t bits, float gain)
-{
-    if (bits == 8)
-        amplify(static_cast<uint8_t*>(left), static_cast<uint8_t*>(right), frames, channels, gain);
-    else
-        amplify(static_cast<int16_t*>(left), static_cast<int16_t*>(right), frames, channels, gain);
-}
-
-// Runs the source block by block to its end: the source's channels routed
-// towards to.channels by monoType, converted to the format `to` when convert
-// is set (the converter's held samples follow the last block), amplified by
-// gain at the width handed on, and given to deliver. True when the source
-// ended and every block was delivered; false on a read or delivery failure
-// and on Cancel.
-bool pumpSource(AudioSource& source, InputTypeCode code, const std::string& sourcePath, ConversionProgress& progress,
-                const PcmFormat& from, const PcmFormat& to, int32_t monoType, bool convert,
-                const std::optional<float>& gain,
-                const std::function<bool(void* left, void* right, int32_t frames)>& deliver)
-{
-    BlockBuffers in;
-    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, to.channels, monoType);
-    std::unique_ptr<PcmConverter> converter;
-    std::vector<int16_t> outLeft, outRight; // 16-bit storage holds 8-bit output as well
-    if (convert) {
-        converter = std::make_unique<PcmConverter>();
-        PcmConverter::Config config;
-        config.outChannels = to.channels;
-        config.outRate = to.sampleRate;
-        config.outBits = to.bitsPerSample;
-        config.inChannels = routed.channels;
-        config.inRate = from.sampleRate;
-        config.inBits = from.bitsPerSample;
-        if (!converter->configure(config) || !converter->prepare())
-            return false;
-        const auto frames = static_cast<size_t>(converter->maxOutputFrames(AudioSource::kBlockFrames));
-        outLeft.resize(frames);
-        outRight.resize(to.channels == 2 ? frames : 0);
-    }
-    void* const outL = converter ? static_cast<void*>(outLeft.data()) : routed.left;
-    void* const outR = converter ? (to.channels == 2 ? static_cast<void*>(outRight.data()) : nullptr) : routed.right;
-    const int32_t outChannels = converter ? to.channels : routed.channels;
-    const int32_t outBits = converter ? to.bitsPerSample : from.bitsPerSample;
-    auto hand = [&](int32_t frames) {
-        if (gain)
-            amplifyBlock(outL, outR, frames, outChannels, outBits, *gain);
-        return deliver(outL, outR, frames);
-    };
-
-    const LoopEnd end = runBlockLoop(source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                                     from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
-                                         if (converter) {
-                                             int32_t produced = 0;
-                                             if (!converter->process(routed.left, routed.right, frames, outL, outR,
-                                                                     produced))
-                                                 return false;
-                                             frames = produced;
-                                         }
-                                         return frames == 0 || hand(frames);
-                                     });
-    if (end != LoopEnd::Completed)
-        return false;
-    // The samples still held inside the resamplers belong to the output too.
-    while (converter) {
-        int32_t produced = 0;
-        if (!converter->flush(outL, outR, produced))
-            return false;
-        if (produced == 0)
-            break;
-        if (!hand(produced))
-            return false;
-    }
-    return true;
-}
 
 // Hands the encoder the ID3 blocks of one file, by MP3ID3TagType: the
 // source's own blocks unchanged, or blocks built from the selected tags by
@@ -144,6 +108,352 @@ void setMp3Tags(Mp3Encoder& encoder, const ConversionSettings& s, InputTypeCode 
             encoder.SetId3v2Block(*block);
     }
 }
+
+// MP3 through Mp3Encoder: 16-bit samples at the source's rate and the
+// encoder's input channel count (an 8-bit source is widened first); the
+// library resamples and down-mixes.
+class Mp3Format final : public FormatEncoder {
+public:
+    Mp3Format(const ConversionSettings& s, InputTypeCode code, std::string sourcePath, int32_t runningNumber)
+        : m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    int32_t factoryRate() const override { return mp3FactoryRate(m_s); }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        const PcmFormat from = source.pcmFormat();
+        m_params = chooseMp3Parameters(m_s, {m_code, from.sampleRate, from.channels, source.bitrateKbps(),
+                                             source.channelMode()});
+        plan.to = {from.sampleRate, routedChannels(from.channels, m_params.inputChannels, m_s.MonoType), 16};
+        plan.monoType = m_s.MonoType;
+        plan.convert = from.bitsPerSample == 8;
+        plan.gain = amplifyGain(m_s.AmplifyMp3 != 0, m_s.AmplifyMp3Coeff);
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        if (!m_encoder.Open(path))
+            return false;
+        setMp3Tags(m_encoder, m_s, m_code, m_sourcePath, source, m_runningNumber);
+        m_encoder.SetInputSampleRate(plan.to.sampleRate);
+        m_encoder.SetChannels(m_params.inputChannels);
+        if (m_params.mode)
+            m_encoder.SetMode(*m_params.mode);
+        m_encoder.SetOutputSampleRate(m_params.outputSampleRate);
+        if (m_params.bitRate)
+            m_encoder.SetBitRate(*m_params.bitRate);
+        if (!m_encoder.Start()) {
+            m_encoder.Close();
+            return Outcome::failure(kRefusedSettings);
+        }
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        return m_encoder.EncodeBlock(static_cast<int16_t*>(left), static_cast<int16_t*>(right), frames);
+    }
+    // The last frames and the ID3v1 block go out here; a file whose end
+    // could not be written is not a good output.
+    Outcome finish() override { return m_encoder.Close(); }
+    // The encoder's delay (576 frames) and the padding of its last frame.
+    DurationAllowance allowance() const override { return {1152, 576 + 1152}; }
+
+private:
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    Mp3Parameters m_params;
+    Mp3Encoder m_encoder;
+};
+
+// AMR-NB or AMR-WB through AmrEncoder: mono 16-bit at 8000 or 16000 Hz.
+class AmrFormat final : public FormatEncoder {
+public:
+    AmrFormat(const ConversionSettings& s, int32_t outputFormat)
+        : m_s(s), m_awb(outputFormat == kOutputAwb), m_narrowBand(!m_awb && s.AMRType == 0)
+    {
+    }
+
+    int32_t factoryRate() const override { return m_narrowBand ? 8000 : 16000; }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        // A mono target: a two-channel source gives its left or right buffer
+        // by MonoType, or both for the converter to mix.
+        plan.to = {factoryRate(), 1, 16};
+        plan.monoType = m_s.MonoType;
+        plan.convert = converterNeeded(source.pcmFormat(), plan.to, m_s.MonoType);
+        plan.gain = amplifyGain(m_s.AmplifyAMR != 0, m_s.AmplifyAMRCoef);
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource&, const OutputPlan&) override
+    {
+        m_encoder.Prepare(path, m_narrowBand);
+        if (m_awb) {
+            m_encoder.SetWideBandMode(m_s.AWBMode);
+            m_encoder.SetDtx(m_s.AWBDTX);
+        } else {
+            if (m_narrowBand)
+                m_encoder.SetNarrowBandMode(m_s.AMRMode);
+            else
+                m_encoder.SetWideBandMode(m_s.AMRWBMode);
+            m_encoder.SetDtx(m_s.AMRDTX);
+        }
+        if (!m_encoder.Start(path)) {
+            m_encoder.Close();
+            return false;
+        }
+        return true;
+    }
+    Outcome write(void* left, void*, int32_t frames) override
+    {
+        return m_encoder.Encode(static_cast<int16_t*>(left), frames);
+    }
+    // Closing encodes the last partial frame and finishes the file; an
+    // output whose frames did not all reach the file is not a good one.
+    Outcome finish() override { return m_encoder.Close(); }
+    DurationAllowance allowance() const override { return {m_narrowBand ? 160 : 320, 0}; }
+
+private:
+    const ConversionSettings& m_s;
+    const bool m_awb;
+    const bool m_narrowBand;
+    AmrEncoder m_encoder;
+};
+
+// The AAC writers take any rate and width the source has: the source's PCM
+// as it is, no converter and no channel picking.
+OutputPlan sourcePcmPlan(AudioSource& source, std::optional<float> gain)
+{
+    OutputPlan plan;
+    plan.to = source.pcmFormat();
+    plan.gain = gain;
+    return plan;
+}
+
+template <typename Writer>
+Outcome writeSourceBlock(Writer& writer, int32_t bits, void* left, void* right, int32_t frames)
+{
+    if (bits == 8)
+        return writer.EncodeBlock8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+    return writer.EncodeBlock16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+}
+
+// AAC in ADTS framing through AacAdtsEncoder, no tags.
+class AacFormat final : public FormatEncoder {
+public:
+    explicit AacFormat(const ConversionSettings& s) : m_s(s) {}
+
+    int32_t factoryRate() const override { return kDefaultFactoryRate; }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        plan = sourcePcmPlan(source, amplifyGain(m_s.AmplifyAAC != 0, m_s.AmplifyAACCoef));
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource&, const OutputPlan& plan) override
+    {
+        m_bits = plan.to.bitsPerSample;
+        if (!m_encoder.Open(path, plan.to.sampleRate, plan.to.channels, plan.to.bitsPerSample))
+            return false;
+        if (m_s.AutoDestAACEncodingParam == 0)
+            applyAacExplicitSettings(*m_encoder.Configuration(), aacExplicitSettings(m_s), plan.to.channels);
+        if (!m_encoder.ApplyConfiguration())
+            return Outcome::failure(kRefusedSettings);
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        return writeSourceBlock(m_encoder, m_bits, left, right, frames);
+    }
+    // Closing writes the last frames; a file whose end is missing is not a
+    // good output.
+    Outcome finish() override { return m_encoder.Close(); }
+    // A bare ADTS stream keeps the encoder's priming frame and the padding of
+    // its last one.
+    DurationAllowance allowance() const override { return {1024, 2 * 1024}; }
+
+private:
+    const ConversionSettings& m_s;
+    AacAdtsEncoder m_encoder;
+    int32_t m_bits = 16;
+};
+
+// AAC in an MPEG-4 file through Mp4AudioWriter (M4A, MP4 and M4B alike),
+// metadata by M4AID3TagType.
+class Mp4Format final : public FormatEncoder {
+public:
+    Mp4Format(const ConversionSettings& s, InputTypeCode code, std::string sourcePath, int32_t runningNumber)
+        : m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    int32_t factoryRate() const override { return kDefaultFactoryRate; }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        plan = sourcePcmPlan(source, amplifyGain(m_s.AmplifyM4A != 0, m_s.AmplifyM4ACoef));
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        m_bits = plan.to.bitsPerSample;
+        if (!m_writer.Open(path, plan.to.sampleRate, plan.to.channels, plan.to.bitsPerSample))
+            return false;
+        if (m_s.AutoDestM4AEncodingParam == 0)
+            applyAacExplicitSettings(*m_writer.Configuration(), m4aExplicitSettings(m_s), plan.to.channels);
+        if (!m_writer.Start()) {
+            m_writer.Close();
+            return Outcome::failure(kRefusedSettings);
+        }
+        const TagSelection selection = selectTrackTags(m_s, TagFamily::M4a, m_sourcePath, m_code, source, m_runningNumber);
+        if (selection.kind == TagSelection::Kind::Tags)
+            m_writer.SetMetadata(selection.tags, selection.tags.trackNumber());
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        return writeSourceBlock(m_writer, m_bits, left, right, frames);
+    }
+    // Closing writes the last samples and the file's index.
+    Outcome finish() override { return m_writer.Close(); }
+    DurationAllowance allowance() const override { return {1024, 0}; }
+
+private:
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    Mp4AudioWriter m_writer;
+    int32_t m_bits = 16;
+};
+
+// Ogg Vorbis through VorbisEncoder, with comments by OGGID3TagType.
+class OggFormat final : public FormatEncoder {
+public:
+    OggFormat(const ConversionSettings& s, InputTypeCode code, std::string sourcePath, int32_t runningNumber)
+        : m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    int32_t factoryRate() const override { return oggFactoryRate(m_s); }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        const PcmFormat from = source.pcmFormat();
+        const OggParameters params = chooseOggParameters(
+            m_s, {m_code, from.sampleRate, from.channels, from.bitsPerSample, source.bitrateKbps()});
+        // The encoder takes 16-bit samples at the chosen rate and channel count.
+        plan.to = {params.sampleRate, params.channels, 16};
+        plan.monoType = params.monoType;
+        plan.convert = params.converterNeeded;
+        plan.gain = amplifyGain(m_s.AmplifyOGG != 0, m_s.AmplifyOGGCoeff);
+        m_bitsPerSecond = params.kbps * 1000;
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        if (!m_encoder.Open(path))
+            return false;
+        if (!m_encoder.Configure(plan.to.sampleRate, plan.to.channels, m_bitsPerSecond)) {
+            m_encoder.Close();
+            return Outcome::failure(kRefusedSettings);
+        }
+        const TagSelection selection = selectTrackTags(m_s, TagFamily::Ogg, m_sourcePath, m_code, source, m_runningNumber);
+        if (selection.kind == TagSelection::Kind::Tags)
+            m_encoder.SetComments(selection.tags);
+        if (!m_encoder.WriteHeaders()) {
+            m_encoder.Close();
+            return false;
+        }
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        return m_encoder.EncodeBlock(static_cast<int16_t*>(left), static_cast<int16_t*>(right), frames);
+    }
+    // The stream is ended whatever happened, so the encoder releases its
+    // pages before the file closes.
+    Outcome finish() override
+    {
+        const bool ended = m_encoder.Finish();
+        const bool closed = m_encoder.Close();
+        return ended && closed;
+    }
+    // Vorbis ends on a granule position: the length is exact to a block.
+    DurationAllowance allowance() const override { return {2048, 0}; }
+
+private:
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    int32_t m_bitsPerSecond = 0;
+    VorbisEncoder m_encoder;
+};
+
+// WMA through WmaWriter with the codec format ChooseWmaFormat picks from the
+// engine's WmaFormatList, tags by WMAID3TagType. The writer takes the
+// source's own rate and width; picking one channel is the only routing done
+// here, the run-time converts rate and channel count itself.
+class WmaFormatEncoder final : public FormatEncoder {
+public:
+    WmaFormatEncoder(Engine& engine, const ConversionSettings& s, InputTypeCode code, std::string sourcePath,
+                     int32_t runningNumber)
+        : m_engine(engine), m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    int32_t factoryRate() const override { return wmaFactoryRate(m_s); }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        const PcmFormat from = source.pcmFormat();
+        m_params = chooseWmaParameters(m_s, from.sampleRate, from.channels);
+        plan.to = {from.sampleRate, m_params.channels, from.bitsPerSample};
+        plan.monoType = m_s.AutoDestWMAEncodingParam == 1 ? 0 : m_s.MonoType;
+        plan.gain = amplifyGain(m_s.AmplifyWMA != 0, m_s.AmplifyWMACoeff);
+        m_format = ChooseWmaFormat(m_engine.wmaFormatList(), m_params.sampleRate, m_params.bitRate, m_params.channels);
+        if (!m_format)
+            return Outcome::failure("No Windows Media format matches the settings.");
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        const PcmFormat from = source.pcmFormat();
+        m_bits = from.bitsPerSample;
+        m_writer.SetPath(path);
+        m_writer.SetInputFormat(from.sampleRate, from.bitsPerSample,
+                                routedChannels(from.channels, plan.to.channels, plan.monoType));
+        m_writer.SetCodecFormat(*m_format);
+        const TagSelection selection = selectTrackTags(m_s, TagFamily::Wma, m_sourcePath, m_code, source, m_runningNumber);
+        if (selection.kind == TagSelection::Kind::Tags) {
+            const TrackTags& t = selection.tags;
+            m_writer.SetTags(t.title, t.album, t.artist, t.genre, t.year, t.comment, t.composer, t.copyright,
+                             t.trackNumber());
+        }
+        return m_writer.Start();
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        if (m_bits == 8)
+            return m_writer.WriteBlock8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+        return m_writer.WriteBlock16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+    }
+    // Ending the file encodes what the run-time still holds and writes the
+    // header's final values; a file that could not be ended is no good output.
+    Outcome finish() override { return m_writer.Finish(); }
+    // The header's play duration counts the codec's whole frames.
+    DurationAllowance allowance() const override { return {2048, 2 * 2048}; }
+
+private:
+    Engine& m_engine;
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    WmaParameters m_params;
+    std::optional<WmaFormat> m_format;
+    WmaWriter m_writer;
+    int32_t m_bits = 16;
+};
 
 } // namespace
 
@@ -227,375 +537,68 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
     }
 }
 
-bool ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress)
+Outcome ConversionRoutines::convert(FormatEncoder& encoder, InputTypeCode code, const std::string& sourcePath,
+                                    const std::string& targetPath, ConversionProgress& progress)
 {
-    // A target that may be the source itself is never opened for writing:
-    // that alone would truncate the source.
-    if (mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    const bool automatic = s.AutoDestWAVEncodingParam == 1;
-    const int32_t factoryRate = (automatic || s.WAVSampleRate <= 0) ? kDefaultFactoryRate : s.WAVSampleRate;
-
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, factoryRate, false);
-    if (!source)
-        return false;
-
-    const PcmFormat from = source->pcmFormat();
-    PcmFormat to = from;
-    if (!automatic) {
-        to.sampleRate = s.WAVSampleRate > 0 ? s.WAVSampleRate : from.sampleRate;
-        to.channels = s.WAVChannelNum > 0 ? s.WAVChannelNum : from.channels;
-        to.bitsPerSample = s.WAVBitsPerSample > 0 ? s.WAVBitsPerSample : from.bitsPerSample;
-    }
-    const bool useConverter = !automatic && converterNeeded(from, to, s.MonoType);
-
-    WavWriter writer;
-    if (!writer.open(targetPath, to.channels == 2, to.bitsPerSample, to.sampleRate))
-        return false; // the source is destroyed on return; nothing was created
-
-    const std::optional<float> gain = amplifyGain(s.AmplifyWav != 0, s.AmplifyWavCoeff);
-    bool result = pumpSource(*source, code, sourcePath, progress, from, to, automatic ? 0 : s.MonoType, useConverter,
-                             gain, [&](void* left, void* right, int32_t frames) {
-                                 if (to.bitsPerSample == 8)
-                                     return writer.write8(static_cast<const uint8_t*>(left),
-                                                          static_cast<const uint8_t*>(right), frames);
-                                 return writer.write16(static_cast<const int16_t*>(left),
-                                                       static_cast<const int16_t*>(right), frames);
-                             });
-
-    source.reset();
-    // Closing patches the header; a file whose header could not be patched is not a good output.
-    if (!writer.close())
-        result = false;
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    return convertWith(m_engine, encoder, code, sourcePath, targetPath, progress, m_blockFilter);
 }
 
-bool ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress,
-                                      int32_t runningNumber)
+Outcome ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress)
 {
-    if (mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, mp3FactoryRate(s), false);
-    if (!source)
-        return false;
-
-    const PcmFormat from = source->pcmFormat();
-    const Mp3Parameters params =
-        chooseMp3Parameters(s, {code, from.sampleRate, from.channels, source->bitrateKbps(), source->channelMode()});
-
-    Mp3Encoder encoder;
-    if (!encoder.Open(targetPath)) {
-        // The file may exist already when only the library handle failed.
-        deleteTargetUnlessSource(targetPath, sourcePath);
-        return false;
-    }
-    setMp3Tags(encoder, s, code, sourcePath, *source, runningNumber);
-    encoder.SetInputSampleRate(from.sampleRate);
-    encoder.SetChannels(params.inputChannels);
-    if (params.mode)
-        encoder.SetMode(*params.mode);
-    encoder.SetOutputSampleRate(params.outputSampleRate);
-    if (params.bitRate)
-        encoder.SetBitRate(*params.bitRate);
-    if (!encoder.Start()) {
-        encoder.Close();
-        source.reset();
-        deleteTargetUnlessSource(targetPath, sourcePath);
-        return false;
-    }
-
-    // The encoder takes 16-bit samples at the source's rate and the input
-    // channel count; an 8-bit source is widened first.
-    const PcmFormat to{from.sampleRate, routedChannels(from.channels, params.inputChannels, s.MonoType), 16};
-    bool result = pumpSource(*source, code, sourcePath, progress, from, to, s.MonoType, from.bitsPerSample == 8,
-                             amplifyGain(s.AmplifyMp3 != 0, s.AmplifyMp3Coeff),
-                             [&](void* left, void* right, int32_t frames) {
-                                 return encoder.EncodeBlock(static_cast<int16_t*>(left), static_cast<int16_t*>(right),
-                                                            frames);
-                             });
-
-    // The encoder is closed before the source: its last frames and the
-    // ID3v1 block go out first. A file whose end could not be written is
-    // not a good output.
-    if (!encoder.Close())
-        result = false;
-    source.reset();
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    WavFormat format(m_settings);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
-bool ConversionRoutines::convertToAmr(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress,
-                                      int32_t outputFormat)
+Outcome ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress,
+                                         int32_t runningNumber)
 {
-    if (mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    const bool awb = outputFormat == kOutputAwb;
-    const bool narrowBand = !awb && s.AMRType == 0;
-    const PcmFormat to{narrowBand ? 8000 : 16000, 1, 16};
-
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, to.sampleRate, false);
-    if (!source)
-        return false;
-    const PcmFormat from = source->pcmFormat();
-
-    AmrEncoder encoder;
-    encoder.Prepare(targetPath, narrowBand);
-    if (awb) {
-        encoder.SetWideBandMode(s.AWBMode);
-        encoder.SetDtx(s.AWBDTX);
-    } else {
-        if (narrowBand)
-            encoder.SetNarrowBandMode(s.AMRMode);
-        else
-            encoder.SetWideBandMode(s.AMRWBMode);
-        encoder.SetDtx(s.AMRDTX);
-    }
-    if (!encoder.Start(targetPath)) {
-        encoder.Close();
-        source.reset();
-        deleteTargetUnlessSource(targetPath, sourcePath);
-        return false;
-    }
-
-    // A mono target: a two-channel source gives its left or right buffer by
-    // MonoType, or both for the converter to mix.
-    bool result = pumpSource(*source, code, sourcePath, progress, from, to, s.MonoType,
-                             converterNeeded(from, to, s.MonoType), amplifyGain(s.AmplifyAMR != 0, s.AmplifyAMRCoef),
-                             [&](void* left, void*, int32_t frames) {
-                                 return encoder.Encode(static_cast<int16_t*>(left), frames);
-                             });
-
-    source.reset();
-    // Closing encodes the last partial frame and finishes the file; an
-    // output whose frames did not all reach the file is not a good one.
-    if (!encoder.Close())
-        result = false;
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    Mp3Format format(m_settings, code, sourcePath, runningNumber);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
-namespace {
-
-// The PCM of a source block handed on at the source's own width: amplified
-// when gain is on, then given to encodeBlock16 or encodeBlock8. The AAC
-// writers take any rate and width the source has, so no converter is used.
-template <typename Encoder>
-bool encodeSourceBlock(Encoder& encoder, BlockBuffers& in, const PcmFormat& from, int32_t frames,
-                       const std::optional<float>& gain)
+Outcome ConversionRoutines::convertToAmr(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress,
+                                         int32_t outputFormat)
 {
-    void* const right = from.channels == 2 ? in.right.data() : nullptr;
-    if (gain)
-        amplifyBlock(in.left.data(), right, frames, from.channels, from.bitsPerSample, *gain);
-    if (from.bitsPerSample == 8)
-        return encoder.EncodeBlock8(reinterpret_cast<const uint8_t*>(in.left.data()),
-                                    static_cast<const uint8_t*>(right), frames);
-    return encoder.EncodeBlock16(in.left.data(), static_cast<const int16_t*>(right), frames);
+    AmrFormat format(m_settings, outputFormat);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
-} // namespace
-
-bool ConversionRoutines::convertToAac(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress)
+Outcome ConversionRoutines::convertToAac(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress)
 {
-    if (mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, kDefaultFactoryRate, false);
-    if (!source)
-        return false;
-    const PcmFormat from = source->pcmFormat();
-
-    AacAdtsEncoder encoder;
-    bool ok = encoder.Open(targetPath, from.sampleRate, from.channels, from.bitsPerSample);
-    if (ok && s.AutoDestAACEncodingParam == 0)
-        applyAacExplicitSettings(*encoder.Configuration(), aacExplicitSettings(s), from.channels);
-    // A failed open leaves no output behind either: the file may exist
-    // already when only the encoder could not be had.
-    ok = ok && encoder.ApplyConfiguration();
-    LoopEnd end = LoopEnd::Failed;
-    if (ok) {
-        const std::optional<float> gain = amplifyGain(s.AmplifyAAC != 0, s.AmplifyAACCoef);
-        BlockBuffers in;
-        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                           from.channels == 2 ? in.right.data() : nullptr,
-                           [&](int32_t frames) { return encodeSourceBlock(encoder, in, from, frames, gain); });
-    }
-    bool result = end == LoopEnd::Completed;
-    source.reset();
-    // Closing writes the last frames; a file whose end is missing is not a good output.
-    if (!encoder.Close())
-        result = false;
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    AacFormat format(m_settings);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
-bool ConversionRoutines::convertToMp4(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress,
-                                      int32_t runningNumber)
+Outcome ConversionRoutines::convertToMp4(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress,
+                                         int32_t runningNumber)
 {
-    if (mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, kDefaultFactoryRate, false);
-    if (!source)
-        return false;
-    const PcmFormat from = source->pcmFormat();
-
-    Mp4AudioWriter writer;
-    bool ok = writer.Open(targetPath, from.sampleRate, from.channels, from.bitsPerSample);
-    if (ok && s.AutoDestM4AEncodingParam == 0)
-        applyAacExplicitSettings(*writer.Configuration(), m4aExplicitSettings(s), from.channels);
-    ok = ok && writer.Start();
-    LoopEnd end = LoopEnd::Failed;
-    if (ok) {
-        const TagSelection selection = selectTrackTags(s, TagFamily::M4a, sourcePath, code, *source, runningNumber);
-        if (selection.kind == TagSelection::Kind::Tags)
-            writer.SetMetadata(selection.tags, selection.tags.trackNumber());
-        const std::optional<float> gain = amplifyGain(s.AmplifyM4A != 0, s.AmplifyM4ACoef);
-        BlockBuffers in;
-        end = runBlockLoop(*source, code, fileNamePart(sourcePath), progress, in.left.data(),
-                           from.channels == 2 ? in.right.data() : nullptr,
-                           [&](int32_t frames) { return encodeSourceBlock(writer, in, from, frames, gain); });
-    }
-    bool result = end == LoopEnd::Completed;
-    source.reset();
-    // Closing writes the last samples and the file's index.
-    if (!writer.Close())
-        result = false;
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    Mp4Format format(m_settings, code, sourcePath, runningNumber);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
-bool ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress,
-                                      int32_t runningNumber)
+Outcome ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress,
+                                         int32_t runningNumber)
 {
-    if (mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, oggFactoryRate(s), false);
-    if (!source)
-        return false;
-
-    VorbisEncoder encoder;
-    if (!encoder.Open(targetPath))
-        return false; // nothing was created
-
-    const PcmFormat from = source->pcmFormat();
-    const OggParameters params =
-        chooseOggParameters(s, {code, from.sampleRate, from.channels, from.bitsPerSample, source->bitrateKbps()});
-    auto abandon = [&] {
-        encoder.Close();
-        source.reset();
-        deleteTargetUnlessSource(targetPath, sourcePath);
-        return false;
-    };
-    if (!encoder.Configure(params.sampleRate, params.channels, params.kbps * 1000))
-        return abandon();
-    const TagSelection selection = selectTrackTags(s, TagFamily::Ogg, sourcePath, code, *source, runningNumber);
-    if (selection.kind == TagSelection::Kind::Tags)
-        encoder.SetComments(selection.tags);
-    if (!encoder.WriteHeaders())
-        return abandon();
-
-    // The encoder takes 16-bit samples at the chosen rate and channel count.
-    const PcmFormat to{params.sampleRate, params.channels, 16};
-    bool result = pumpSource(*source, code, sourcePath, progress, from, to, params.monoType, params.converterNeeded,
-                             amplifyGain(s.AmplifyOGG != 0, s.AmplifyOGGCoeff),
-                             [&](void* left, void* right, int32_t frames) {
-                                 return encoder.EncodeBlock(static_cast<int16_t*>(left), static_cast<int16_t*>(right),
-                                                            frames);
-                             });
-
-    // The stream is ended whatever happened, so the encoder releases its
-    // pages before the file closes; a target that failed is deleted after.
-    if (!encoder.Finish())
-        result = false;
-    if (!encoder.Close())
-        result = false;
-    source.reset();
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    OggFormat format(m_settings, code, sourcePath, runningNumber);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
-bool ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sourcePath,
-                                      const std::string& targetPath, ConversionProgress& progress,
-                                      int32_t runningNumber)
+Outcome ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sourcePath,
+                                         const std::string& targetPath, ConversionProgress& progress,
+                                         int32_t runningNumber)
 {
     // Without the run-time nothing is opened: a Windows Media source would
     // ask for the run-time again.
-    if (!WmaRuntimeLoaded() || mayBeSameFile(targetPath, sourcePath))
-        return false;
-    const ConversionSettings& s = m_settings;
-    std::unique_ptr<AudioSource> source = m_engine.createSource(sourcePath, code, wmaFactoryRate(s), false);
-    if (!source)
-        return false;
-    WmaWriter writer;
-    writer.SetPath(targetPath);
-
-    const PcmFormat from = source->pcmFormat();
-    const WmaParameters params = chooseWmaParameters(s, from.sampleRate, from.channels);
-    const bool automatic = s.AutoDestWMAEncodingParam == 1;
-    BlockBuffers in;
-    // Picking one channel is the only routing done here; the run-time
-    // converts rate and channel count itself.
-    const RoutedChannels routed = routeChannels(in.left.data(), in.right.data(), from.channels, params.channels,
-                                                automatic ? 0 : s.MonoType);
-    writer.SetInputFormat(from.sampleRate, from.bitsPerSample, routed.channels);
-
-    const std::optional<WmaFormat> format =
-        ChooseWmaFormat(m_engine.wmaFormatList(), params.sampleRate, params.bitRate, params.channels);
-    if (!format)
-        return false; // nothing was written
-    writer.SetCodecFormat(*format);
-
-    const TagSelection selection = selectTrackTags(s, TagFamily::Wma, sourcePath, code, *source, runningNumber);
-    if (selection.kind == TagSelection::Kind::Tags) {
-        const TrackTags& t = selection.tags;
-        writer.SetTags(t.title, t.album, t.artist, t.genre, t.year, t.comment, t.composer, t.copyright,
-                       t.trackNumber());
-    }
-
-    if (!writer.Start()) {
-        source.reset();
-        deleteTargetUnlessSource(targetPath, sourcePath);
-        return false;
-    }
-
-    const std::optional<float> gain = amplifyGain(s.AmplifyWMA != 0, s.AmplifyWMACoeff);
-    const LoopEnd end = runBlockLoop(
-        *source, code, fileNamePart(sourcePath), progress, in.left.data(),
-        from.channels == 2 ? in.right.data() : nullptr, [&](int32_t frames) {
-            if (gain)
-                amplifyBlock(routed.left, routed.right, frames, routed.channels, from.bitsPerSample, *gain);
-            if (from.bitsPerSample == 8)
-                return writer.WriteBlock8(static_cast<const uint8_t*>(routed.left),
-                                          static_cast<const uint8_t*>(routed.right), frames);
-            return writer.WriteBlock16(static_cast<const int16_t*>(routed.left),
-                                       static_cast<const int16_t*>(routed.right), frames);
-        });
-    bool result = end == LoopEnd::Completed;
-    // Ending the file encodes what the run-time still holds and writes the
-    // header's final values; a file that could not be ended is no good output.
-    if (!writer.Finish())
-        result = false;
-    source.reset();
-    if (!result)
-        deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    if (!WmaRuntimeLoaded())
+        return Outcome::failure("The Windows Media run-time is not available.");
+    WmaFormatEncoder format(m_engine, m_settings, code, sourcePath, runningNumber);
+    return convert(format, code, sourcePath, targetPath, progress);
 }
 
 } // namespace sonivert

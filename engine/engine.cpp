@@ -2,6 +2,7 @@
 
 #include "encoders/wmaformatlist.h"
 #include "engine/constants.h"
+#include "engine/utf8path.h"
 #include "engine/wavsource.h"
 #include "sources/aiffsource.h"
 #include "sources/basssource.h"
@@ -13,6 +14,9 @@
 #include "sources/wmasource.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 
 namespace sonivert {
 namespace {
@@ -176,8 +180,23 @@ std::unique_ptr<AudioSource> Engine::createSource(const std::string& path, Input
             return source;
     }
     if (!probeOnly)
-        m_failureDetail = supportFailureText();
+        m_failureDetail = unopenableReason(path);
     return nullptr;
+}
+
+std::string Engine::unopenableReason(const std::string& path)
+{
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(utf8Path(path), ec);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return "The file does not exist.";
+    if (status.type() == std::filesystem::file_type::directory)
+        return "This is a folder, not a file.";
+    if (std::FILE* f = std::fopen(utf8Path(path).string().c_str(), "rb"))
+        std::fclose(f);
+    else if (errno == EACCES || errno == EPERM)
+        return "Permission denied.";
+    return "No reader can open this file. " + supportFailureText();
 }
 
 } // namespace sonivert

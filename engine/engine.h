@@ -72,7 +72,7 @@ public:
     // outputRate is handed to every open (the render rate of synthesised
     // inputs; 0 from the list intake). probeOnly picks the stream-information
     // FFmpeg reader and keeps failureDetail untouched; otherwise a file no
-    // reader opens sets failureDetail to the support text.
+    // reader opens sets failureDetail to unopenableReason(path).
     std::unique_ptr<AudioSource> createSource(const std::string& path, InputTypeCode code,
                                               int32_t outputRate, bool probeOnly);
 
@@ -87,6 +87,11 @@ public:
 
     // "To get help, please forward the failure file to <address>."
     static std::string supportFailureText();
+
+    // Why no reader opened path, in words a person understands: the file
+    // does not exist, is a folder, cannot be read (permission), or no reader
+    // takes it (followed by the support text).
+    static std::string unopenableReason(const std::string& path);
 
 private:
     UserPrompts& m_prompts;

@@ -1,5 +1,7 @@
 #include "sources/ffmpegcontainer.h"
 
+#include "platform/ffmpegmedia.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
@@ -20,34 +22,12 @@ int32_t clampToInt32(int64_t v)
 
 FormatContextPtr openContainer(const std::string& path)
 {
-    quietFfmpegLog();
-
-    // The "file:" prefix keeps a name with a colon from choosing a protocol;
-    // the whitelist keeps demuxers that follow references (playlists,
-    // reference movies) to local files.
-    AVDictionary* options = nullptr;
-    if (av_dict_set(&options, "protocol_whitelist", "file", 0) < 0)
-        return nullptr;
-    AVFormatContext* raw = nullptr;
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    const DictionaryPtr unusedOptions(options); // the options the demuxer left
-    if (opened < 0)
-        return nullptr; // avformat_open_input frees the context on failure
-    FormatContextPtr container(raw);
-    if (avformat_find_stream_info(container.get(), nullptr) < 0)
-        return nullptr;
-    return container;
+    return openMediaFile(path);
 }
 
 int firstAudioStream(const AVFormatContext& container)
 {
-    for (unsigned i = 0; i < container.nb_streams; ++i) {
-        const AVStream* stream = container.streams[i];
-        if (stream->codecpar && stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO)
-            return static_cast<int>(i);
-    }
-    return -1;
+    return firstAudioStreamIndex(container);
 }
 
 int firstVideoStream(const AVFormatContext& container)

@@ -2,13 +2,12 @@
 
 #include "platform/bass/formatrules.h"
 #include "platform/bass/tagtext.h"
+#include "platform/ffmpegmedia.h"
 #include "platform/ffmpegptr.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/intreadwrite.h>
 }
 
 #include <algorithm>
@@ -26,34 +25,6 @@ constexpr int kMaxDrainErrors = 16;
 // Times a packet the decoder refuses for now (it still holds output) is
 // offered again before it is dropped.
 constexpr int kMaxRefusedSends = 2;
-
-// Opens path as a local file only: the "file:" prefix keeps a name with a
-// colon from choosing a protocol, and the whitelist keeps demuxers that
-// follow references to local files.
-FormatContextPtr openInput(const std::string& path)
-{
-    quietFfmpegLog();
-    AVDictionary* options = nullptr;
-    if (av_dict_set(&options, "protocol_whitelist", "file", 0) < 0)
-        return nullptr;
-    AVFormatContext* raw = nullptr;
-    const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&raw, url.c_str(), nullptr, &options);
-    const DictionaryPtr unused(options);
-    if (opened < 0)
-        return nullptr;
-    return FormatContextPtr(raw);
-}
-
-int firstAudioStream(const AVFormatContext& container)
-{
-    for (unsigned i = 0; i < container.nb_streams; ++i) {
-        const AVCodecParameters* par = container.streams[i]->codecpar;
-        if (par && par->codec_type == AVMEDIA_TYPE_AUDIO)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
 
 // Sample conversions to 16 bits, the same arithmetic as FFmpeg's own
 // sample-format converter, so decoded output equals the ffmpeg tool's.
@@ -125,10 +96,10 @@ class FfmpegDecoder {
 public:
     bool open(const std::string& path)
     {
-        m_container = openInput(path);
-        if (!m_container || avformat_find_stream_info(m_container.get(), nullptr) < 0)
+        m_container = openMediaFile(path);
+        if (!m_container)
             return false;
-        m_stream = firstAudioStream(*m_container);
+        m_stream = firstAudioStreamIndex(*m_container);
         if (m_stream < 0)
             return false;
         for (unsigned i = 0; i < m_container->nb_streams; ++i) {
@@ -262,60 +233,12 @@ int64_t headerFrames(const FfmpegDecoder& decoder)
     return av_rescale_q(stream.duration, stream.time_base, AVRational{1, decoder.rate()});
 }
 
-// Counts the frames the decoder will deliver from the packets alone: each
-// packet's duration less the samples the demuxer marks for skipping at the
-// start and discarding at the end (side data that the decoder applies the
-// same way: a start skip carries over into later frames, an end discard
-// trims a frame only when it is not longer than the frame). -1 when a
-// packet has no duration.
+// Counts the frames the decoder will deliver from the packets alone, with
+// the start and end trimming the demuxer marks on them.
 int64_t packetScanFrames(const std::string& path, int rate)
 {
-    const FormatContextPtr container = openInput(path);
-    if (!container)
-        return -1;
-    const int index = firstAudioStream(*container);
-    if (index < 0)
-        return -1;
-    for (unsigned i = 0; i < container->nb_streams; ++i) {
-        if (static_cast<int>(i) != index)
-            container->streams[i]->discard = AVDISCARD_ALL;
-    }
-    const AVRational timeBase = container->streams[index]->time_base;
-    const PacketPtr packet(av_packet_alloc());
-    if (!packet)
-        return -1;
-    int64_t total = 0;
-    int64_t skip = 0;
-    while (av_read_frame(container.get(), packet.get()) >= 0) {
-        if (packet->stream_index != index || packet->size <= 0) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        if (packet->duration <= 0) {
-            av_packet_unref(packet.get());
-            return -1;
-        }
-        int64_t frames = av_rescale_q(packet->duration, timeBase, AVRational{1, rate});
-        int64_t discard = 0;
-        size_t sideSize = 0;
-        const uint8_t* side = av_packet_get_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, &sideSize);
-        if (side && sideSize >= 10) {
-            skip = std::max<int64_t>(0, static_cast<int32_t>(AV_RL32(side)));
-            discard = AV_RL32(side + 4);
-        }
-        av_packet_unref(packet.get());
-        if (skip > 0) {
-            const int64_t skipped = std::min(skip, frames);
-            skip -= skipped;
-            frames -= skipped;
-            if (frames == 0)
-                continue;
-        }
-        if (discard > 0 && discard <= frames)
-            frames -= discard;
-        total += frames;
-    }
-    return total;
+    const FormatContextPtr container = openMediaFile(path);
+    return container ? countPacketFrames(*container, firstAudioStreamIndex(*container), rate) : -1;
 }
 
 // Whether the packet durations of the container add up to what the decoder

@@ -90,7 +90,7 @@ TEST_F(CliConvertTest, StatusLinesAndExitCodes)
                               status);
     EXPECT_EQ(1, status);
     EXPECT_EQ(source + "\ta_1.wav\n" + dir.file("missing.flac") +
-                  "\tConversion Failure (To get help, please forward the failure file to <support@sonivert.example>.)\n",
+                  "\tConversion Failure (The file does not exist.)\n",
               printed);
 
     printed = cli("convert --format wav --same-folder --if-exists skip " + shellQuote(source), status);

@@ -237,8 +237,7 @@ TEST_F(ConversionJobTest, FailuresBecomeStatusTextsAndTheRunGoesOn)
         writeFileBytes(target, {1, 2});
         return true;
     });
-    EXPECT_EQ("Conversion Failure (To get help, please forward the failure file to <support@sonivert.example>.)",
-              rows.status[0]);
+    EXPECT_EQ("Conversion Failure (The file does not exist.)", rows.status[0]);
     EXPECT_EQ(500, rows.widened);
     EXPECT_EQ("Conversion Failure", rows.status[1]); // the detail was emptied for this row
     EXPECT_EQ("song2.mp3", rows.status[2]);

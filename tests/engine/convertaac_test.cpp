@@ -47,11 +47,11 @@ protected:
         writeFileBytes(path, RiffBuilder().chunk("fmt ", fmtBody(1, 1, 22050, 8)).chunk("data", data).build());
         return path;
     }
-    bool toAac(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
+    Outcome toAac(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
     {
         return routines.convertToAac(code, source, target, progress);
     }
-    bool toMp4(const std::string& source, const std::string& target, InputTypeCode code = kInputWav, int32_t n = 1)
+    Outcome toMp4(const std::string& source, const std::string& target, InputTypeCode code = kInputWav, int32_t n = 1)
     {
         return routines.convertToMp4(code, source, target, progress, n);
     }

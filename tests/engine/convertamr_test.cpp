@@ -28,7 +28,7 @@ protected:
         EXPECT_EQ(0, runCommand("sox -R -n " + format + " " + shellQuote(path) + " synth " + synth));
         return path;
     }
-    bool convert(const std::string& source, const std::string& target, int32_t format)
+    Outcome convert(const std::string& source, const std::string& target, int32_t format)
     {
         return routines.convertToAmr(kInputWav, source, target, progress, format);
     }

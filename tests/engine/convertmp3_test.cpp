@@ -30,7 +30,7 @@ protected:
         EXPECT_EQ(0, runCommand("sox -R -n " + format + " " + shellQuote(path) + " synth " + synth));
         return path;
     }
-    bool convert(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
+    Outcome convert(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
     {
         return routines.convertToMp3(code, source, target, progress, 1);
     }

@@ -26,7 +26,7 @@ protected:
         EXPECT_EQ(0, runCommand("sox -R -n " + format + " " + shellQuote(path) + " synth " + synth));
         return path;
     }
-    bool convert(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
+    Outcome convert(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
     {
         return routines.convertToWav(code, source, target, progress);
     }
@@ -103,12 +103,26 @@ TEST_F(ConvertWavTest, CancelDeletesThePartialTarget)
     EXPECT_TRUE(fs::exists(source));
 }
 
-TEST_F(ConvertWavTest, AnUnreadableSourceCreatesNoTarget)
+TEST_F(ConvertWavTest, AnUnreadableSourceCreatesNoTargetAndSaysWhy)
 {
     const std::string target = dir.file("out.wav");
-    EXPECT_FALSE(convert(dir.file("missing.wav"), target));
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_NE(std::string::npos, engine.failureDetail().find("support@sonivert.example"));
+    writeFileBytes(dir.file("noise.wav"), std::vector<uint8_t>(300, 0x5A));
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"missing.wav", "The file does not exist."},
+        {"noise.wav", "No reader can open this file. To get help, please forward the failure file to "
+                      "<support@sonivert.example>."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = convert(dir.file(c.name), target);
+        EXPECT_FALSE(outcome);
+        EXPECT_EQ(c.reason, outcome.reason());
+        EXPECT_EQ(c.reason, engine.failureDetail());
+        EXPECT_FALSE(fs::exists(target));
+    }
 }
 
 TEST_F(ConvertWavTest, ATargetThatIsTheSourceThroughALinkIsNeverWritten)

@@ -85,7 +85,7 @@ protected:
                                 shellQuote(path)));
         return path;
     }
-    bool convert(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
+    Outcome convert(const std::string& source, const std::string& target, InputTypeCode code = kInputWav)
     {
         // As the batch does before a WMA run: the run-time and its formats.
         if (!engine.windowsMediaReady())

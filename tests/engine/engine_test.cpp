@@ -81,7 +81,14 @@ TEST_F(EngineTest, FailureDetailIsWrittenOnlyForConversion)
     EXPECT_TRUE(engine.failureDetail().empty());
 
     EXPECT_EQ(nullptr, engine.createSource(missing, kInputWav, 0, false));
-    EXPECT_EQ("To get help, please forward the failure file to <support@sonivert.example>.", engine.failureDetail());
+    EXPECT_EQ("The file does not exist.", engine.failureDetail());
+    EXPECT_EQ(nullptr, engine.createSource(dir.path(), kInputWav, 0, false));
+    EXPECT_EQ("This is a folder, not a file.", engine.failureDetail());
+    const std::string noise = dir.file("noise.wav");
+    writeFileBytes(noise, std::vector<uint8_t>(300, 0x5A));
+    EXPECT_EQ(nullptr, engine.createSource(noise, kInputWav, 0, false));
+    EXPECT_EQ("No reader can open this file. To get help, please forward the failure file to <support@sonivert.example>.",
+              engine.failureDetail());
     EXPECT_TRUE(prompts.messages.empty());
 }
 

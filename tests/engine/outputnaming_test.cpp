@@ -142,9 +142,15 @@ TEST_F(OutputNamingTest, OverwriteReplacesALinkItselfNeverTheFileItPointsTo)
     fs::create_symlink(dir.file("nowhere/x.mp3"), dir.file("dangling/song.mp3"));
     for (const char* folder : {"out", "dangling"}) {
         SCOPED_TRACE(folder);
-        ASSERT_TRUE(prepareTarget(song, ".mp3", customFolder(dir.file(folder), kTargetOverwrite), target, status));
-        EXPECT_EQ(dir.file(std::string(folder) + "/song.mp3"), target);
-        EXPECT_FALSE(fs::exists(fs::symlink_status(target))); // the link is gone, not followed
+        TargetReservation reservation;
+        ASSERT_TRUE(
+            prepareTarget(song, ".mp3", customFolder(dir.file(folder), kTargetOverwrite), reservation, status));
+        EXPECT_EQ(dir.file(std::string(folder) + "/song.mp3"), reservation.path());
+        EXPECT_TRUE(fs::is_symlink(reservation.path())); // replaced only when the new file is complete
+        writeFileBytes(reservation.temporaryPath(), {'n', 'e', 'w'});
+        ASSERT_TRUE(reservation.commit());
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(reservation.path())));
+        EXPECT_EQ("new", textOf(reservation.path()));
     }
     EXPECT_EQ("precious", textOf(kept));
     EXPECT_FALSE(fs::exists(dir.file("nowhere")));

@@ -1,0 +1,44 @@
+#pragma once
+
+// The FFmpeg steps every reader, the decoding library and the output check
+// share: opening a local media file, finding its audio, and counting its
+// frames from the packets without decoding them.
+
+#include "platform/ffmpegptr.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sonivert {
+
+// Opens path (UTF-8) as a local file and reads its stream information. Null
+// when the file cannot be opened as a container or its stream information
+// cannot be read. The name is never taken for a URL or a protocol
+// ("http:x.mp3", "concat:a|b" are file names), and nothing the container
+// refers to is fetched from the network.
+FormatContextPtr openMediaFile(const std::string& path);
+
+// Index of the first audio stream, -1 when there is none.
+int firstAudioStreamIndex(const AVFormatContext& container);
+
+// Reads every packet of the stream and adds up their durations at rate,
+// less the samples the demuxer marks for skipping at the start and for
+// discarding at the end (side data that the decoder applies the same way: a
+// start skip carries over into later packets, an end discard trims a packet
+// only when it is not longer than the packet). The other streams are
+// discarded. -1 when a packet has no duration. Reads the container to its
+// end.
+int64_t countPacketFrames(AVFormatContext& container, int stream, int rate);
+
+// The length of a file's first audio stream in frames at its own rate, as
+// cheaply as it can be known exactly: the duration the container records,
+// or (where the demuxer only estimates it from the bit rate, as for MP3
+// without an information frame, raw AAC and AMR) the packets counted.
+struct AudioDuration {
+    int64_t frames = 0;
+    int32_t sampleRate = 0;
+};
+std::optional<AudioDuration> probeAudioDuration(const std::string& path);
+
+} // namespace sonivert
