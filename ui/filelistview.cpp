@@ -34,6 +34,11 @@ QVariant FileListTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(m_list.cellText(index.row(), index.column()));
+    case Qt::ToolTipRole: {
+        // The whole text of a cell too narrow for it (a long name, a failure's reason).
+        const std::string& text = m_list.cellText(index.row(), index.column());
+        return text.empty() ? QVariant() : QVariant(QString::fromStdString(text));
+    }
     case Qt::TextAlignmentRole: {
         const ColumnInfo& column = FileListModel::columns()[static_cast<size_t>(index.column())];
         return static_cast<int>((column.alignment == ColumnAlignment::Right ? Qt::AlignRight : Qt::AlignLeft) |
@@ -116,7 +121,7 @@ void FileListTableModel::reordered(std::span<const int32_t> newRowOfOld)
 void FileListTableModel::cellChanged(int32_t row, int32_t column)
 {
     const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
 void FileListTableModel::columnWidthChanged(int32_t column, int32_t width)

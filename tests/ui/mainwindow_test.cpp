@@ -331,8 +331,11 @@ TEST_F(MainWindowTest, ContextMenuItemsFollowTheSelectionAndTheConversionState)
     select({0, 1});
     window->runCommand(ui::kCommandConvertSelected);
     EXPECT_EQ("a.wav", column(5)[0]);
-    EXPECT_EQ(0u, column(5)[1].rfind("Conversion Failure (", 0)) << column(5)[1];
+    EXPECT_EQ("Conversion Failure (The file does not exist.)", column(5)[1]);
     EXPECT_EQ(500, window->listView().header()->sectionSize(5)) << "widened for the failure's reason";
+    // The narrow column shows the whole text as the cell's tooltip.
+    EXPECT_EQ(QStringLiteral("Conversion Failure (The file does not exist.)"),
+              window->listView().model()->index(1, 5).data(Qt::ToolTipRole).toString());
     select({0});
     EXPECT_TRUE(contextMenuStates().at(PlayDst));
     EXPECT_TRUE(contextMenuStates().at(BrowseDst));
