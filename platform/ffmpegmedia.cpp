@@ -11,7 +11,7 @@ extern "C" {
 
 namespace sonivert {
 
-FormatContextPtr openMediaFile(const std::string& path)
+FormatContextPtr openMediaFile(const std::string& path, int64_t analyzeMicroseconds)
 {
     quietFfmpegLog();
     // The "file:" prefix keeps a name with a colon from choosing a protocol;
@@ -27,6 +27,10 @@ FormatContextPtr openMediaFile(const std::string& path)
     if (opened < 0)
         return nullptr; // avformat_open_input frees the context on failure
     FormatContextPtr container(raw);
+    if (analyzeMicroseconds > 0) {
+        container->max_analyze_duration = analyzeMicroseconds;
+        container->probesize = 1 << 16;
+    }
     if (avformat_find_stream_info(container.get(), nullptr) < 0)
         return nullptr;
     return container;
@@ -90,7 +94,8 @@ int64_t countPacketFrames(AVFormatContext& container, int index, int rate)
 
 std::optional<AudioDuration> probeAudioDuration(const std::string& path)
 {
-    const FormatContextPtr container = openMediaFile(path);
+    // The parameters of a file we wrote ourselves show in its first packets.
+    const FormatContextPtr container = openMediaFile(path, AV_TIME_BASE / 10);
     if (!container)
         return std::nullopt;
     const int index = firstAudioStreamIndex(*container);

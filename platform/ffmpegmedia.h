@@ -17,7 +17,9 @@ namespace sonivert {
 // cannot be read. The name is never taken for a URL or a protocol
 // ("http:x.mp3", "concat:a|b" are file names), and nothing the container
 // refers to is fetched from the network.
-FormatContextPtr openMediaFile(const std::string& path);
+// analyzeMicroseconds, when above 0, bounds how much of the streams is
+// decoded to find their parameters (FFmpeg's max_analyze_duration).
+FormatContextPtr openMediaFile(const std::string& path, int64_t analyzeMicroseconds = 0);
 
 // Index of the first audio stream, -1 when there is none.
 int firstAudioStreamIndex(const AVFormatContext& container);
