@@ -18,15 +18,6 @@ extern "C" {
 namespace sonivert {
 namespace {
 
-// Consecutive decoding errors after the end of the container before the
-// decoder counts as drained: a decoder that fails on every flush call would
-// otherwise be asked forever.
-constexpr int kMaxDrainErrors = 16;
-// Times the decoder may ask to hand in the same packet later (it still holds
-// output) before that packet is dropped.
-constexpr int kMaxRefusedSends = 2;
-
-
 // One decoded sample as a 16-bit sample.
 int16_t to16(uint8_t v) { return static_cast<int16_t>((v - 128) * 256); }
 int16_t to16(int16_t v) { return v; }
@@ -101,19 +92,6 @@ void convertAny(const AVFrame& frame, int32_t first, int32_t count, Out* left, O
     }
 }
 
-// Whether convertAny() can read frame: a known sample format and the planes
-// it reads present.
-bool usableFrame(const AVFrame& frame)
-{
-    if (frame.nb_samples <= 0 || frame.ch_layout.nb_channels <= 0 || !frame.extended_data ||
-        !frame.extended_data[0])
-        return false;
-    const auto format = static_cast<AVSampleFormat>(frame.format);
-    if (format <= AV_SAMPLE_FMT_NONE || format >= AV_SAMPLE_FMT_NB)
-        return false;
-    return !av_sample_fmt_is_planar(format) || frame.ch_layout.nb_channels < 2 || frame.extended_data[1];
-}
-
 // The leading decimal number of text ("2004-05-01" gives 2004, "3/12"
 // gives 3); 0 when there is none or it is out of range.
 int64_t leadingNumber(const std::string& text)
@@ -133,15 +111,10 @@ int64_t leadingNumber(const std::string& text)
 
 void FfmpegSource::close()
 {
-    m_frame.reset();
-    m_packet.reset();
-    m_decoder.reset();
+    m_frame = nullptr;
+    m_decoder.close();
     m_container.reset();
     m_audioStream = -1;
-    m_packetHeld = false;
-    m_draining = false;
-    m_ended = false;
-    m_refusedSends = 0;
     m_frameCursor = 0;
     m_frameEnd = 0;
     resetBaseState();
@@ -160,35 +133,18 @@ bool FfmpegSource::open(const std::string& path, int32_t /*outputRate*/)
         close();
         return false;
     }
-    // The demuxer may skip what is never decoded.
-    for (unsigned i = 0; i < m_container->nb_streams; ++i) {
-        if (static_cast<int>(i) != m_audioStream)
-            m_container->streams[i]->discard = AVDISCARD_ALL;
-    }
-
-    const AVStream* stream = m_container->streams[m_audioStream];
-    const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-    if (codec)
-        m_decoder.reset(avcodec_alloc_context3(codec));
-    if (!m_decoder || avcodec_parameters_to_context(m_decoder.get(), stream->codecpar) < 0) {
-        close();
-        return false;
-    }
-    m_decoder->pkt_timebase = stream->time_base;
-
     // Decoders that can mix down (AC-3, DTS, TrueHD, ...) take the request
     // through their "downmix" option; the others leave it unused and deliver
     // every channel.
+    const AVStream* stream = m_container->streams[m_audioStream];
     AVDictionary* options = nullptr;
     if (stream->codecpar->ch_layout.nb_channels > 2 && av_dict_set(&options, "downmix", "stereo", 0) < 0) {
         close();
         return false;
     }
-    const int opened = avcodec_open2(m_decoder.get(), codec, &options);
+    const bool opened = m_decoder.open(*m_container, m_audioStream, &options);
     const DictionaryPtr unusedOptions(options);
-    m_packet.reset(av_packet_alloc());
-    m_frame.reset(av_frame_alloc());
-    if (opened < 0 || !m_packet || !m_frame) {
+    if (!opened) {
         close();
         return false;
     }
@@ -196,9 +152,10 @@ bool FfmpegSource::open(const std::string& path, int32_t /*outputRate*/)
     // The channel count is the file's: a decoder that mixes down on request
     // reports its output channels instead.
     const int fileChannels = stream->codecpar->ch_layout.nb_channels;
+    const AVCodecContext& codec = m_decoder.codec();
     const AudioStreamInfo info =
-        audioStreamInfo(m_decoder->sample_rate, fileChannels > 0 ? fileChannels : m_decoder->ch_layout.nb_channels,
-                        m_decoder->sample_fmt, m_decoder->bit_rate);
+        audioStreamInfo(codec.sample_rate, fileChannels > 0 ? fileChannels : codec.ch_layout.nb_channels,
+                        codec.sample_fmt, codec.bit_rate);
     // Without a rate or a channel count there is no PCM format to deliver.
     if (info.sampleRate <= 0 || info.channels <= 0) {
         close();
@@ -234,7 +191,7 @@ void FfmpegSource::updatePosition()
 
 int32_t FfmpegSource::read(void* left, void* right)
 {
-    if (!m_decoder || !left || (m_outputChannels == 2 && !right))
+    if (!m_decoder.isOpen() || !left || (m_outputChannels == 2 && !right))
         return 0;
     int32_t count = 0;
     while (count < kBlockFrames) {
@@ -266,57 +223,13 @@ void FfmpegSource::deliver(void* left, void* right, int32_t offset, int32_t coun
 
 bool FfmpegSource::decodeNextFrame()
 {
-    av_frame_unref(m_frame.get());
     m_frameCursor = 0;
     m_frameEnd = 0;
-    int drainErrors = 0;
-    while (!m_ended) {
-        const int received = avcodec_receive_frame(m_decoder.get(), m_frame.get());
-        if (received == 0) {
-            if (usableFrame(*m_frame)) {
-                m_frameEnd = m_frame->nb_samples;
-                return true;
-            }
-            av_frame_unref(m_frame.get());
-        } else if (received == AVERROR_EOF) {
-            m_ended = true;
-        } else if (m_draining) {
-            // Nothing new comes in; an error here dropped one held packet.
-            if (received == AVERROR(EAGAIN) || ++drainErrors > kMaxDrainErrors)
-                m_ended = true;
-        } else {
-            // AVERROR(EAGAIN): the decoder wants input. Any other error
-            // dropped the rest of the packet it was decoding; go on with
-            // the next one.
-            feedDecoder();
-        }
-    }
-    return false;
-}
-
-void FfmpegSource::feedDecoder()
-{
-    while (!m_packetHeld) {
-        if (av_read_frame(m_container.get(), m_packet.get()) < 0) {
-            // The end of the container (a read error ends it too): let the
-            // decoder hand out what it still holds.
-            avcodec_send_packet(m_decoder.get(), nullptr);
-            m_draining = true;
-            return;
-        }
-        // An empty packet would read as the end-of-stream signal.
-        if (m_packet->stream_index == m_audioStream && m_packet->size > 0)
-            m_packetHeld = true;
-        else
-            av_packet_unref(m_packet.get());
-    }
-    const int sent = avcodec_send_packet(m_decoder.get(), m_packet.get());
-    if (sent == AVERROR(EAGAIN) && ++m_refusedSends <= kMaxRefusedSends)
-        return; // hand it in again once its output has been received
-    // Taken, or refused as broken (a broken packet is dropped whole).
-    m_refusedSends = 0;
-    av_packet_unref(m_packet.get());
-    m_packetHeld = false;
+    m_frame = m_decoder.nextFrame();
+    if (!m_frame)
+        return false;
+    m_frameEnd = m_frame->nb_samples;
+    return true;
 }
 
 bool FfmpegSource::readTags(std::string& title, std::string& artist, std::string& album, std::string& year,

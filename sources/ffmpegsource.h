@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/audiosource.h"
+#include "platform/ffmpegdecoder.h"
 #include "platform/ffmpegptr.h"
 
 #include <cstdint>
@@ -48,23 +49,15 @@ public:
 private:
     // Makes the next decoded frame current; false at the end of the stream.
     bool decodeNextFrame();
-    // Hands the next audio packet to the decoder, or the end-of-stream
-    // signal when the container has no more.
-    void feedDecoder();
     // Converts count frames of the current frame from m_frameCursor on into
     // left and right (right may be null) from index offset on.
     void deliver(void* left, void* right, int32_t offset, int32_t count);
     void updatePosition();
 
     FormatContextPtr m_container;
-    CodecContextPtr m_decoder;
-    PacketPtr m_packet;
-    FramePtr m_frame;
+    FfmpegFrameDecoder m_decoder; // after m_container: closed first
+    const AVFrame* m_frame = nullptr;
     int m_audioStream = -1;
-    bool m_packetHeld = false; // m_packet holds a packet the decoder has not taken yet
-    bool m_draining = false;   // the end-of-stream signal went to the decoder
-    bool m_ended = false;      // the decoder is drained
-    int m_refusedSends = 0;    // packets in a row the decoder asked to hand in later
     int32_t m_frameCursor = 0; // next sample frame of m_frame to hand out
     int32_t m_frameEnd = 0;    // sample frames in m_frame
 };

@@ -2,6 +2,7 @@
 
 #include "platform/bass/formatrules.h"
 #include "platform/bass/tagtext.h"
+#include "platform/ffmpegdecoder.h"
 #include "platform/ffmpegmedia.h"
 #include "platform/ffmpegptr.h"
 
@@ -18,13 +19,6 @@ extern "C" {
 
 namespace sonivert::bass {
 namespace {
-
-// Consecutive decoding errors after the end of the container before the
-// decoder counts as drained.
-constexpr int kMaxDrainErrors = 16;
-// Times a packet the decoder refuses for now (it still holds output) is
-// offered again before it is dropped.
-constexpr int kMaxRefusedSends = 2;
 
 // Sample conversions to 16 bits, the same arithmetic as FFmpeg's own
 // sample-format converter, so decoded output equals the ffmpeg tool's.
@@ -50,21 +44,6 @@ void convertFrames(const AVFrame& frame, bool planar, int first, int count, int 
         for (int c = have; c < channels; ++c)
             o[c] = 0;
     }
-}
-
-bool usableFrame(const AVFrame& frame)
-{
-    if (frame.nb_samples <= 0 || frame.ch_layout.nb_channels <= 0 || !frame.extended_data)
-        return false;
-    const auto format = static_cast<AVSampleFormat>(frame.format);
-    if (format <= AV_SAMPLE_FMT_NONE || format >= AV_SAMPLE_FMT_NB)
-        return false;
-    const int planes = av_sample_fmt_is_planar(format) ? frame.ch_layout.nb_channels : 1;
-    for (int i = 0; i < planes; ++i) {
-        if (!frame.extended_data[i])
-            return false;
-    }
-    return true;
 }
 
 void convertAny(const AVFrame& frame, int first, int count, int channels, int16_t* out)
@@ -100,29 +79,13 @@ public:
         if (!m_container)
             return false;
         m_stream = firstAudioStreamIndex(*m_container);
-        if (m_stream < 0)
+        if (m_stream < 0 || !m_decoder.open(*m_container, m_stream))
             return false;
-        for (unsigned i = 0; i < m_container->nb_streams; ++i) {
-            if (static_cast<int>(i) != m_stream)
-                m_container->streams[i]->discard = AVDISCARD_ALL;
-        }
         const AVStream* stream = m_container->streams[m_stream];
-        const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
-        if (!codec)
-            return false;
-        m_decoder.reset(avcodec_alloc_context3(codec));
-        if (!m_decoder || avcodec_parameters_to_context(m_decoder.get(), stream->codecpar) < 0)
-            return false;
-        m_decoder->pkt_timebase = stream->time_base;
-        if (avcodec_open2(m_decoder.get(), codec, nullptr) < 0)
-            return false;
-        m_packet.reset(av_packet_alloc());
-        m_frame.reset(av_frame_alloc());
-        if (!m_packet || !m_frame)
-            return false;
-        m_rate = m_decoder->sample_rate > 0 ? m_decoder->sample_rate : stream->codecpar->sample_rate;
+        const AVCodecContext& codec = m_decoder.codec();
+        m_rate = codec.sample_rate > 0 ? codec.sample_rate : stream->codecpar->sample_rate;
         m_channels = stream->codecpar->ch_layout.nb_channels > 0 ? stream->codecpar->ch_layout.nb_channels
-                                                                 : m_decoder->ch_layout.nb_channels;
+                                                                 : codec.ch_layout.nb_channels;
         return m_rate > 0 && m_channels > 0;
     }
 
@@ -143,79 +106,30 @@ public:
     {
         size_t done = 0;
         while (done < frames) {
-            if (m_cursor < m_frameEnd) {
-                const int n = static_cast<int>(std::min<size_t>(frames - done, static_cast<size_t>(m_frameEnd - m_cursor)));
+            if (m_frame && m_cursor < m_frame->nb_samples) {
+                const int n = static_cast<int>(
+                    std::min<size_t>(frames - done, static_cast<size_t>(m_frame->nb_samples - m_cursor)));
                 convertAny(*m_frame, m_cursor, n, m_channels, out + done * static_cast<size_t>(m_channels));
                 m_cursor += n;
                 done += static_cast<size_t>(n);
-            } else if (!nextFrame()) {
-                break;
+            } else {
+                m_cursor = 0;
+                m_frame = m_decoder.nextFrame();
+                if (!m_frame)
+                    break;
             }
         }
         return done;
     }
 
 private:
-    bool nextFrame()
-    {
-        av_frame_unref(m_frame.get());
-        m_cursor = 0;
-        m_frameEnd = 0;
-        int drainErrors = 0;
-        while (!m_ended) {
-            const int received = avcodec_receive_frame(m_decoder.get(), m_frame.get());
-            if (received == 0) {
-                if (usableFrame(*m_frame)) {
-                    m_frameEnd = m_frame->nb_samples;
-                    return true;
-                }
-                av_frame_unref(m_frame.get());
-            } else if (received == AVERROR_EOF) {
-                m_ended = true;
-            } else if (m_draining) {
-                if (received == AVERROR(EAGAIN) || ++drainErrors > kMaxDrainErrors)
-                    m_ended = true;
-            } else {
-                feed();
-            }
-        }
-        return false;
-    }
-
-    void feed()
-    {
-        while (!m_packetHeld) {
-            if (av_read_frame(m_container.get(), m_packet.get()) < 0) {
-                avcodec_send_packet(m_decoder.get(), nullptr);
-                m_draining = true;
-                return;
-            }
-            if (m_packet->stream_index == m_stream && m_packet->size > 0)
-                m_packetHeld = true;
-            else
-                av_packet_unref(m_packet.get());
-        }
-        const int sent = avcodec_send_packet(m_decoder.get(), m_packet.get());
-        if (sent == AVERROR(EAGAIN) && ++m_refusedSends <= kMaxRefusedSends)
-            return;
-        m_refusedSends = 0;
-        av_packet_unref(m_packet.get());
-        m_packetHeld = false;
-    }
-
     FormatContextPtr m_container;
-    CodecContextPtr m_decoder;
-    PacketPtr m_packet;
-    FramePtr m_frame;
+    FfmpegFrameDecoder m_decoder; // after m_container: closed first
+    const AVFrame* m_frame = nullptr;
     int m_stream = -1;
     int m_rate = 0;
     int m_channels = 0;
     int m_cursor = 0;
-    int m_frameEnd = 0;
-    int m_refusedSends = 0;
-    bool m_packetHeld = false;
-    bool m_draining = false;
-    bool m_ended = false;
 };
 
 namespace {

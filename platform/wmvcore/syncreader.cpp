@@ -1,9 +1,10 @@
 #include "platform/wmvcore/syncreader.h"
 
 #include "engine/floatsample.h"
+#include "platform/ffmpegdecoder.h"
 #include "platform/ffmpegptr.h"
 #include "platform/wmvcore/wmvtext.h"
-#include "sources/ffmpegcontainer.h"
+#include "platform/ffmpegmedia.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,10 +20,6 @@ extern "C" {
 
 namespace sonivert::wmvcore {
 namespace {
-
-// Decoding errors in a row after the end of the file before the decoder
-// counts as drained.
-constexpr int kMaxDrainErrors = 16;
 
 // FFmpeg's metadata keys and the attribute names they stand for.
 struct AttributeName {
@@ -129,7 +126,7 @@ public:
             if (!path)
                 return kInvalidArgument;
             const std::string utf8 = utf16ToUtf8(path);
-            FormatContextPtr container = openContainer(utf8);
+            FormatContextPtr container = openMediaFile(utf8);
             if (!container)
                 return kFail;
             const std::string_view demuxer = container->iformat ? container->iformat->name : "";
@@ -252,11 +249,12 @@ public:
         return guarded([&] {
             if (!sample)
                 return kInvalidArgument;
-            if (!m_decoder || !m_decoding || m_decoding->number != number || !m_decoding->selected)
+            if (!m_decoder.isOpen() || !m_decoding || m_decoding->number != number || !m_decoding->selected)
                 return kInvalidRequest;
-            if (!decodeNextFrame())
+            const AVFrame* frame = nextKnownFrame();
+            if (!frame)
                 return kNoMoreSamples;
-            const AVFrame& f = *m_frame;
+            const AVFrame& f = *frame;
             const int channels = f.ch_layout.nb_channels;
             std::vector<uint8_t> bytes(static_cast<size_t>(f.nb_samples) * static_cast<size_t>(channels) * 2);
             uint8_t* out = bytes.data();
@@ -300,15 +298,11 @@ private:
 
     void closeFile()
     {
-        m_frame.reset();
-        m_packet.reset();
-        m_decoder.reset();
+        m_decoder.close();
         m_container.reset();
         m_streams.clear();
         m_decoding = nullptr;
         m_attributes = std::make_shared<AttributeStore>();
-        m_draining = false;
-        m_ended = false;
         m_nextTime = 0;
     }
 
@@ -392,80 +386,33 @@ private:
                 u"Bitrate", AttributeType::Dword, static_cast<uint32_t>(std::min<int64_t>(m_container->bit_rate, UINT32_MAX))));
     }
 
+    // The next frame in a sample format the output conversion reads.
+    const AVFrame* nextKnownFrame()
+    {
+        for (;;) {
+            const AVFrame* frame = m_decoder.nextFrame();
+            if (!frame || knownSampleFormat(*frame))
+                return frame;
+        }
+    }
+
     Result openDecoder(const Stream& s)
     {
         const AVStream* st = m_container->streams[s.index];
-        const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-        if (!codec)
+        if (!avcodec_find_decoder(st->codecpar->codec_id))
             return kInvalidMediaType;
-        CodecContextPtr decoder(avcodec_alloc_context3(codec));
-        if (!decoder || avcodec_parameters_to_context(decoder.get(), st->codecpar) < 0)
-            return kFail;
-        decoder->pkt_timebase = st->time_base;
-        if (avcodec_open2(decoder.get(), codec, nullptr) < 0)
+        if (!m_decoder.open(*m_container, s.index))
             return kInvalidMediaType;
-        m_packet.reset(av_packet_alloc());
-        m_frame.reset(av_frame_alloc());
-        if (!m_packet || !m_frame)
-            return kOutOfMemory;
-        m_decoder = std::move(decoder);
         m_decoding = &s;
-        m_draining = false;
-        m_ended = false;
         m_nextTime = 0;
         return kOk;
-    }
-
-    bool decodeNextFrame()
-    {
-        av_frame_unref(m_frame.get());
-        int drainErrors = 0;
-        while (!m_ended) {
-            const int received = avcodec_receive_frame(m_decoder.get(), m_frame.get());
-            if (received == 0) {
-                if (knownSampleFormat(*m_frame))
-                    return true;
-                av_frame_unref(m_frame.get());
-            } else if (received == AVERROR_EOF) {
-                m_ended = true;
-            } else if (m_draining) {
-                if (received == AVERROR(EAGAIN) || ++drainErrors > kMaxDrainErrors)
-                    m_ended = true;
-            } else {
-                feedDecoder();
-            }
-        }
-        return false;
-    }
-
-    void feedDecoder()
-    {
-        for (;;) {
-            if (av_read_frame(m_container.get(), m_packet.get()) < 0) {
-                avcodec_send_packet(m_decoder.get(), nullptr);
-                m_draining = true;
-                return;
-            }
-            if (m_packet->stream_index == m_decoding->index && m_packet->size > 0)
-                break;
-            av_packet_unref(m_packet.get());
-        }
-        // A packet the decoder refuses (broken, or it still holds output it
-        // was not asked for) is dropped; the decoders used here take one
-        // packet at a time.
-        avcodec_send_packet(m_decoder.get(), m_packet.get());
-        av_packet_unref(m_packet.get());
     }
 
     FormatContextPtr m_container;
     std::vector<Stream> m_streams;
     std::shared_ptr<AttributeStore> m_attributes = std::make_shared<AttributeStore>();
     const Stream* m_decoding = nullptr;
-    CodecContextPtr m_decoder;
-    PacketPtr m_packet;
-    FramePtr m_frame;
-    bool m_draining = false;
-    bool m_ended = false;
+    FfmpegFrameDecoder m_decoder;
     uint64_t m_nextTime = 0;
 };
 
