@@ -1,7 +1,7 @@
 #include "encoders/mp4audiowriter.h"
 
 #include "platform/localtext.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 
 namespace sonivert {
 

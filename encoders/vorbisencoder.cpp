@@ -2,7 +2,7 @@
 
 #include "engine/utf8path.h"
 #include "platform/localtext.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 
 #include <cstdlib>
 #include <vorbis/vorbisenc.h>

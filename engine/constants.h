@@ -3,11 +3,11 @@
 // Product names, the addresses the program shows or opens, and the files it
 // expects beside itself. The hosts are placeholders of our own; this is the
 // only place that names them.
+#include "engine/version.h" // kVersionText, kVersionQuery
+
 namespace sonivert {
 
 inline constexpr const char* kAppName = "Sonivert";
-// The version the about box shows; the update check names the same one.
-inline constexpr const char* kVersionText = "3.4 build 726";
 inline constexpr const char* kSupportEmail = "support@sonivert.example";
 inline constexpr const char* kWebSite = "https://sonivert.example";
 // The maker's own site, named in the note about Flash files.

@@ -19,7 +19,7 @@
 #include "engine/pcmrouting.h"
 #include "engine/wavwriter.h"
 #include "settings/conversionsettings.h"
-#include "sources/tracktags.h"
+#include "sources/tagselection.h"
 #include "sources/wmaruntime.h"
 
 #include <optional>

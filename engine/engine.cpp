@@ -10,7 +10,7 @@
 #include "sources/ffmpegprobesource.h"
 #include "sources/ffmpegsource.h"
 #include "sources/oggsource.h"
-#include "sources/wmaruntime.h"
+#include "engine/wmaruntimecheck.h"
 #include "sources/wmasource.h"
 
 #include <array>

@@ -20,6 +20,19 @@ enum OutputFormatCode : int32_t {
     kOutputWma = 7000,
 };
 
+// Where converted files go.
+enum OutputFolderMode : int32_t {
+    kFolderSameAsSource = 199,
+    kFolderCustom = 399,
+};
+
+// What happens when the target name exists.
+enum TargetExistsPolicy : int32_t {
+    kTargetAutoRename = 11,
+    kTargetOverwrite = 22,
+    kTargetSkip = 33,
+};
+
 struct OutputFormatInfo {
     OutputFormatCode code;
     std::string_view displayName; // "MP3", used in progress texts

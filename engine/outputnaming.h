@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/outcome.h"
+#include "engine/outputformat.h"
 
 #include <cstdint>
 #include <functional>
@@ -8,19 +9,6 @@
 #include <string>
 
 namespace sonivert {
-
-// Where converted files go.
-enum OutputFolderMode : int32_t {
-    kFolderSameAsSource = 199,
-    kFolderCustom = 399,
-};
-
-// What happens when the target name exists.
-enum TargetExistsPolicy : int32_t {
-    kTargetAutoRename = 11,
-    kTargetOverwrite = 22,
-    kTargetSkip = 33,
-};
 
 // The naming rules of one run, taken from the settings.
 struct TargetRules {

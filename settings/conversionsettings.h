@@ -1,7 +1,6 @@
 #pragma once
 
 #include "engine/outputformat.h"
-#include "engine/outputnaming.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "sources/ausource.h"
 
-#include "engine/floatsample.h"
+#include "platform/floatsample.h"
 #include "engine/g711.h"
 
 #include <algorithm>

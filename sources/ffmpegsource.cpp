@@ -1,6 +1,6 @@
 #include "sources/ffmpegsource.h"
 
-#include "engine/floatsample.h"
+#include "platform/floatsample.h"
 #include "sources/ffmpegcontainer.h"
 
 extern "C" {

@@ -1,6 +1,5 @@
 #include "sources/wmaruntime.h"
 
-#include "encoders/wmaformatlist.h"
 #include "engine/constants.h"
 #include "engine/userprompts.h"
 #include "platform/modulehandle.h"
@@ -97,21 +96,6 @@ void askToInstallWmaRuntime(UserPrompts& prompts)
 {
     if (prompts.askYesNo(kWmaRuntimeMissingText))
         prompts.openUrl(wmaRuntimeDownloadUrl());
-}
-
-bool WmaRuntimeCheck::ensureLoaded(UserPrompts& prompts)
-{
-    const bool wasLoaded = WmaRuntimeLoaded();
-    if (!LoadWmaRuntime()) {
-        askToInstallWmaRuntime(prompts);
-        return false;
-    }
-    if (!wasLoaded || !m_listBuilt) {
-        // A list that cannot be walked to its end keeps what it found; the
-        // next load or check builds it again.
-        m_listBuilt = RebuildWmaFormatList(m_formats);
-    }
-    return true;
 }
 
 } // namespace sonivert

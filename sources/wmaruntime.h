@@ -9,7 +9,6 @@
 // three entry points resolved, the module stays loaded for the rest of the
 // run.
 
-#include "engine/engine.h"
 #include "platform/wmvcore/wmvcore.h"
 
 #include <string>
@@ -17,7 +16,6 @@
 namespace sonivert {
 
 class UserPrompts;
-class WmaFormatList;
 
 // The run-time's entry points; all null while it is not loaded.
 struct WmaRuntimeEntryPoints {
@@ -60,22 +58,5 @@ std::string wmaRuntimeDownloadUrl();
 
 // Asks kWmaRuntimeMissingText; Yes opens the download address.
 void askToInstallWmaRuntime(UserPrompts& prompts);
-
-// The check made wherever Windows Media is needed: for every Windows Media
-// input the factory opens, before a WMA batch, and when the WMA options page
-// lists its formats. Loads the run-time; when it is not available, asks the
-// user to install it and answers false. After a successful load (and the
-// first time the run-time serves this list) the codec format list is
-// rebuilt.
-class WmaRuntimeCheck final : public WindowsMediaRuntime {
-public:
-    // formats must outlive the check.
-    explicit WmaRuntimeCheck(WmaFormatList& formats) : m_formats(formats) {}
-    bool ensureLoaded(UserPrompts& prompts) override;
-
-private:
-    WmaFormatList& m_formats;
-    bool m_listBuilt = false;
-};
 
 } // namespace sonivert

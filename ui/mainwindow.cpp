@@ -3,6 +3,7 @@
 #include "engine/constants.h"
 #include "engine/conversionjob.h"
 #include "engine/conversionroutines.h"
+#include "engine/soundfontpreconditions.h"
 #include "engine/userprompts.h"
 #include "engine/utf8path.h"
 #include "filelist/liststatussink.h"
@@ -560,7 +561,7 @@ void MainWindow::homepageCommand()
 
 void MainWindow::checkLatestVersionCommand()
 {
-    openAddress(std::string(kWebSite) + "/checkforupdates/?ver=3.4&build=726");
+    openAddress(std::string(kWebSite) + "/checkforupdates/?" + kVersionQuery);
 }
 
 void MainWindow::OptionsCommand()

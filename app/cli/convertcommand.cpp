@@ -10,6 +10,7 @@
 #include "platform/registrystore.h"
 #include "platform/specialfolders.h"
 #include "settings/conversionsettings.h"
+#include "engine/soundfontpreconditions.h"
 #include "sources/soundfont.h"
 
 #include <charconv>

@@ -1,6 +1,6 @@
 #include "platform/wmvcore/syncreader.h"
 
-#include "engine/floatsample.h"
+#include "platform/floatsample.h"
 #include "platform/ffmpegdecoder.h"
 #include "platform/ffmpegptr.h"
 #include "platform/wmvcore/wmvtext.h"

@@ -4,7 +4,7 @@
 // temporary file that must not outlive a build.
 
 #include "encoders/id3tagbuilder.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 #include "tests/support/testsupport.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "encoders/id3tagbuilder.h"
 #include "encoders/mp3encoder.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 #include "tests/support/ffprobeinfo.h"
 #include "tests/support/testsupport.h"
 

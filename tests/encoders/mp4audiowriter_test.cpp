@@ -3,7 +3,7 @@
 // metadata) and by ffmpeg's decoder.
 
 #include "encoders/mp4audiowriter.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 #include "tests/support/aacprobe.h"
 #include "tests/support/mp4boxes.h"
 #include "tests/support/testsupport.h"

@@ -5,7 +5,7 @@
 // write failures that must not pass as success.
 
 #include "encoders/vorbisencoder.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 #include "tests/support/ffprobeinfo.h"
 #include "tests/support/oggprobe.h"
 #include "tests/support/testsupport.h"

@@ -9,7 +9,7 @@
 #include "engine/wavwriter.h"
 #include "platform/registrystore.h"
 #include "settings/conversionsettings.h"
-#include "sources/tracktags.h"
+#include "engine/tracktags.h"
 #include "tests/filelist/linkbuilder.h"
 
 #include <cmath>

@@ -7,6 +7,7 @@
 #include "engine/conversionjob.h"
 #include "engine/conversionroutines.h"
 #include "engine/engine.h"
+#include "engine/soundfontpreconditions.h"
 #include "settings/conversionsettings.h"
 #include "sources/soundfont.h"
 #include "tests/support/synthfiles.h"

@@ -4,7 +4,7 @@
 // video-only and non-Windows-Media files are refused; a six-channel file is
 // delivered value by value on the left.
 
-#include "engine/floatsample.h"
+#include "platform/floatsample.h"
 #include "sources/wmaruntime.h"
 #include "sources/wmasource.h"
 #include "tests/support/mutation.h"

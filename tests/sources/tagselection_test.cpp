@@ -6,7 +6,7 @@
 #include "engine/audiosource.h"
 #include "settings/conversionsettings.h"
 #include "sources/mp4metadatareader.h"
-#include "sources/tracktags.h"
+#include "sources/tagselection.h"
 #include "tests/support/testsupport.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,9 @@
-#include "sources/tracktags.h"
+#include "sources/tagselection.h"
 
 #include "engine/audiosource.h"
 #include "engine/utf8path.h"
 #include "settings/conversionsettings.h"
 #include "sources/mp4metadatareader.h"
-
-#include <charconv>
 
 namespace sonivert {
 namespace {
@@ -56,17 +54,6 @@ bool hasId3Blocks(const AudioSource& source)
 }
 
 } // namespace
-
-int32_t TrackTags::trackNumber() const
-{
-    int32_t value = 0;
-    const char* begin = track.data();
-    if (!track.empty() && track.front() == '+')
-        ++begin;
-    const auto [end, ec] = std::from_chars(begin, track.data() + track.size(), value);
-    (void)end;
-    return ec == std::errc() ? value : 0;
-}
 
 std::string titleFromFileName(const std::string& path)
 {
