@@ -537,7 +537,7 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
     }
 }
 
-Outcome ConversionRoutines::convert(FormatEncoder& encoder, InputTypeCode code, const std::string& sourcePath,
+Outcome ConversionRoutines::convert(FormatEncoder&& encoder, InputTypeCode code, const std::string& sourcePath,
                                     const std::string& targetPath, ConversionProgress& progress)
 {
     return convertWith(m_engine, encoder, code, sourcePath, targetPath, progress, m_blockFilter);
@@ -546,47 +546,41 @@ Outcome ConversionRoutines::convert(FormatEncoder& encoder, InputTypeCode code, 
 Outcome ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sourcePath,
                                          const std::string& targetPath, ConversionProgress& progress)
 {
-    WavFormat format(m_settings);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(WavFormat(m_settings), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToMp3(InputTypeCode code, const std::string& sourcePath,
                                          const std::string& targetPath, ConversionProgress& progress,
                                          int32_t runningNumber)
 {
-    Mp3Format format(m_settings, code, sourcePath, runningNumber);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(Mp3Format(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToAmr(InputTypeCode code, const std::string& sourcePath,
                                          const std::string& targetPath, ConversionProgress& progress,
                                          int32_t outputFormat)
 {
-    AmrFormat format(m_settings, outputFormat);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(AmrFormat(m_settings, outputFormat), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToAac(InputTypeCode code, const std::string& sourcePath,
                                          const std::string& targetPath, ConversionProgress& progress)
 {
-    AacFormat format(m_settings);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(AacFormat(m_settings), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToMp4(InputTypeCode code, const std::string& sourcePath,
                                          const std::string& targetPath, ConversionProgress& progress,
                                          int32_t runningNumber)
 {
-    Mp4Format format(m_settings, code, sourcePath, runningNumber);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(Mp4Format(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& sourcePath,
                                          const std::string& targetPath, ConversionProgress& progress,
                                          int32_t runningNumber)
 {
-    OggFormat format(m_settings, code, sourcePath, runningNumber);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(OggFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sourcePath,
@@ -597,8 +591,7 @@ Outcome ConversionRoutines::convertToWma(InputTypeCode code, const std::string& 
     // ask for the run-time again.
     if (!WmaRuntimeLoaded())
         return Outcome::failure("The Windows Media run-time is not available.");
-    WmaFormatEncoder format(m_engine, m_settings, code, sourcePath, runningNumber);
-    return convert(format, code, sourcePath, targetPath, progress);
+    return convert(WmaFormatEncoder(m_engine, m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 } // namespace sonivert

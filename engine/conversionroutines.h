@@ -79,7 +79,7 @@ public:
     void setBlockFilter(BlockFilter filter) { m_blockFilter = std::move(filter); }
 
 private:
-    Outcome convert(FormatEncoder& encoder, InputTypeCode code, const std::string& sourcePath,
+    Outcome convert(FormatEncoder&& encoder, InputTypeCode code, const std::string& sourcePath,
                     const std::string& targetPath, ConversionProgress& progress);
 
     Engine& m_engine;
