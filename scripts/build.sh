@@ -10,6 +10,9 @@ launcher=()
 if command -v ccache >/dev/null 2>&1; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_BASEDIR="$root"
+  # Checkouts in other folders hit the same entries (debug information then
+  # names the folder that compiled first).
+  export CCACHE_NOHASHDIR=1
 fi
 cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
 targets=()

@@ -8,7 +8,7 @@
 // leak of ours. The sanitizer runtime calls this to learn what to ignore.
 extern "C" const char* __lsan_default_suppressions()
 {
-    return "leak:__argz_add_sep\n";
+    return "leak:argz_add_sep\n";
 }
 
 namespace sonivert::test {
