@@ -1,8 +1,12 @@
 #include "filelist/sortcompare.h"
 
+#include "platform/localtext.h"
+
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstring>
+#include <cwctype>
 
 namespace sonivert {
 namespace {
@@ -126,6 +130,105 @@ int threeWay(const T& a, const T& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
+// Letter case folded: ASCII and Latin-1 here, whatever the locale; other
+// letters as the locale's character classes know them.
+char32_t foldCase(char32_t c)
+{
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    if (c < 0x100)
+        return c;
+    return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(c)));
+}
+
+std::vector<CellSortKey::Run> textRuns(std::string_view text)
+{
+    std::vector<CellSortKey::Run> runs;
+    std::u32string pending;
+    auto endText = [&] {
+        if (!pending.empty())
+            runs.push_back({false, codePointsUtf8(pending)});
+        pending.clear();
+    };
+    for (size_t i = 0; i < text.size();) {
+        if (text[i] >= '0' && text[i] <= '9') {
+            endText();
+            size_t end = i;
+            while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+                ++end;
+            size_t first = i;
+            while (first + 1 < end && text[first] == '0')
+                ++first;
+            runs.push_back({true, std::string(text.substr(first, end - first))});
+            i = end;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && !(text[end] >= '0' && text[end] <= '9'))
+            ++end;
+        for (char32_t c : utf8CodePoints(text.substr(i, end - i)))
+            pending.push_back(foldCase(c));
+        i = end;
+    }
+    endText();
+    return runs;
+}
+
+// Whether the locale orders text by a collation of its own rather than by
+// code points.
+bool localeCollates()
+{
+    const char* name = std::setlocale(LC_COLLATE, nullptr);
+    if (!name)
+        return false;
+    const std::string_view locale(name);
+    return !(locale == "C" || locale == "POSIX" || locale.substr(0, 2) == "C.");
+}
+
+int sign(int v)
+{
+    return (v > 0) - (v < 0);
+}
+
+int compareRuns(const CellSortKey::Run& a, const CellSortKey::Run& b, bool collates)
+{
+    if (a.digits != b.digits)
+        return a.digits ? -1 : 1; // digits before letters, as every collation has them
+    if (a.digits) {
+        if (a.text.size() != b.text.size())
+            return a.text.size() < b.text.size() ? -1 : 1;
+        return sign(a.text.compare(b.text));
+    }
+    if (collates)
+        return sign(std::strcoll(a.text.c_str(), b.text.c_str()));
+    const std::u32string x = utf8CodePoints(a.text), y = utf8CodePoints(b.text);
+    return sign(x.compare(y));
+}
+
+// Between texts equal but for letter case (or leading zeros): the first
+// letter that differs decides, lower case first; then the bytes.
+int caseTiebreak(const std::string& a, const std::string& b)
+{
+    const std::u32string x = utf8CodePoints(a), y = utf8CodePoints(b);
+    for (size_t i = 0; i < x.size() && i < y.size(); ++i) {
+        if (x[i] != y[i] && foldCase(x[i]) == foldCase(y[i]))
+            return foldCase(x[i]) == x[i] ? -1 : 1;
+    }
+    return sign(a.compare(b));
+}
+
+int compareTexts(const CellSortKey& a, const CellSortKey& b)
+{
+    const bool collates = localeCollates();
+    for (size_t i = 0; i < a.runs.size() && i < b.runs.size(); ++i) {
+        if (const int c = compareRuns(a.runs[i], b.runs[i], collates))
+            return c;
+    }
+    if (a.runs.size() != b.runs.size())
+        return a.runs.size() < b.runs.size() ? -1 : 1;
+    return caseTiebreak(a.text, b.text);
+}
+
 } // namespace
 
 CellSortKey makeSortKey(SortType type, std::string_view cell)
@@ -135,6 +238,7 @@ CellSortKey makeSortKey(SortType type, std::string_view cell)
     case SortType::Text:
         key.readable = true;
         key.text = cell;
+        key.runs = textRuns(cell);
         break;
     case SortType::Number: {
         size_t end = 0;
@@ -188,10 +292,8 @@ int compareSortKeys(SortType type, const CellSortKey& a, const CellSortKey& b)
     if (!a.readable)
         return 0;
     switch (type) {
-    case SortType::Text: {
-        const int c = std::strcoll(a.text.c_str(), b.text.c_str());
-        return c < 0 ? -1 : (c > 0 ? 1 : 0);
-    }
+    case SortType::Text:
+        return compareTexts(a, b);
     case SortType::Number:
     case SortType::Size:
         return threeWay(a.number, b.number);

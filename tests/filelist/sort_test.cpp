@@ -3,8 +3,11 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/rowformat.h"
 #include "filelist/sortcompare.h"
+#include "tests/support/testlocale.h"
 
 #include <gtest/gtest.h>
+
+#include <clocale>
 
 namespace sonivert {
 namespace {
@@ -69,6 +72,35 @@ TEST(CellCompareTest, EachSortTypeReadsItsForm)
         EXPECT_EQ(sign(compareCells(c.type, c.a, c.b)), c.expected) << int(c.type) << " '" << c.a << "' '" << c.b << "'";
         EXPECT_EQ(sign(compareCells(c.type, c.b, c.a)), -c.expected) << int(c.type) << " reversed";
     }
+}
+
+// Names sort as people expect, in the C locale (a process without one) and
+// under a real one: letters without regard to case, case only between
+// otherwise equal names (lower case first), numbers by their value.
+TEST(CellCompareTest, TextsSortAsPeopleOrderNames)
+{
+    const std::vector<std::string> ordered = {"01.wav",       "1.wav",         "2.wav",       "10.wav",
+                                              "apple.wav",    "Apple.wav",     "banana.wav",  "track 2.wav",
+                                              "track 10.wav", "Track 11.wav",  "zebra.wav",   "Zebra.wav"};
+    auto check = [&](const char* locale) {
+        SCOPED_TRACE(locale);
+        for (size_t i = 0; i < ordered.size(); ++i) {
+            for (size_t j = 0; j < ordered.size(); ++j) {
+                EXPECT_EQ(sign(compareCells(SortType::Text, ordered[i], ordered[j])), (i > j) - (i < j))
+                    << ordered[i] << " / " << ordered[j];
+            }
+        }
+    };
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    check("C");
+    std::setlocale(LC_ALL, previous.c_str());
+    const test::ScopedGermanLocale german;
+    if (!german.active())
+        GTEST_SKIP() << german.why();
+    check("de_DE.UTF-8");
+    // Only the locale knows that an umlaut sorts with its letter.
+    EXPECT_LT(compareCells(SortType::Text, "\xC3\x84pfel.wav", "Birne.wav"), 0);
 }
 
 // A sort is only well-defined over a strict weak ordering; cells without a
