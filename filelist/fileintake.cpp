@@ -150,7 +150,26 @@ FileIntake::Summary FileIntake::AddFolder(const std::string& folder, const Exten
     std::unique_ptr<ItemProgress> window = showSearchWindow();
     std::vector<std::string> found;
     ScanFolder(found, folder, filter);
+    if (found.empty() && filter.enabled) {
+        // Files were there but none passed the filter: an adding that adds
+        // nothing says why instead of looking as if it did nothing at all.
+        std::vector<std::string> unfiltered;
+        ScanFolder(unfiltered, folder, ExtensionFilter{});
+        if (!unfiltered.empty()) {
+            window.reset();
+            m_engine.prompts().showMessage(UserPrompts::Icon::Information, filteredOutText(filter));
+        }
+    }
     return addFoundFiles(found, std::move(window));
+}
+
+std::string FileIntake::filteredOutText(const ExtensionFilter& filter)
+{
+    std::string list;
+    for (const std::string& extension : filter.extensions)
+        list += (list.empty() ? "" : ", ") + extension;
+    return "No file in the folder has one of the extensions the filter accepts (" + list +
+           ").\nThe filter is set on the General page of the options.";
 }
 
 FileIntake::Summary FileIntake::OnDropFiles(const std::vector<std::string>& droppedPaths,

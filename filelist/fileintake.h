@@ -67,7 +67,12 @@ public:
 
     // Scans folder and its whole subtree ("Searching files...") and adds
     // what the filter accepts. Nothing found closes the window silently.
+    // When the filter is on and turned away every file the folder holds,
+    // the user is told so (filteredOutText) and nothing is added.
     Summary AddFolder(const std::string& folder, const ExtensionFilter& filter);
+
+    // The information text for a folder whose files the filter all turned away.
+    static std::string filteredOutText(const ExtensionFilter& filter);
 
     // Handles paths dropped on the window: folders are scanned, everything
     // else passes AcceptPath; then the found files are added.

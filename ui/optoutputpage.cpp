@@ -342,14 +342,28 @@ void COptOutputPage::explainClicked()
 
 std::string COptOutputPage::normalisedFilterText(const std::string& text)
 {
-    std::string result;
-    result.reserve(text.size());
+    std::string compact;
+    compact.reserve(text.size());
     for (char c : text) {
-        if (c == ' ' || c == '\t')
-            continue;
-        result.push_back(c == ';' ? ',' : c);
+        if (c != ' ' && c != '\t')
+            compact.push_back(c == ';' ? ',' : c);
     }
-    return result;
+    // An extension typed as a pattern ("*.wav") or with its dot (".wav") is
+    // the extension itself: the filter compares extensions without the dot.
+    std::string result;
+    for (size_t start = 0;;) {
+        const size_t comma = std::min(compact.find(',', start), compact.size());
+        std::string_view piece(compact.data() + start, comma - start);
+        if (piece.substr(0, 2) == "*.")
+            piece.remove_prefix(2);
+        else if (piece.substr(0, 1) == ".")
+            piece.remove_prefix(1);
+        result += piece;
+        if (comma == compact.size())
+            return result;
+        result += ',';
+        start = comma + 1;
+    }
 }
 
 bool COptOutputPage::leavePage()

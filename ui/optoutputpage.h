@@ -46,7 +46,8 @@ public:
     };
     const Values& values() const { return m_values; }
 
-    // Blanks and tabs removed, every ";" turned into ",".
+    // Blanks and tabs removed, every ";" turned into ",", a leading "*." or
+    // "." of each extension dropped.
     static std::string normalisedFilterText(const std::string& text);
 
 protected:

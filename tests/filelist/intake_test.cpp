@@ -314,6 +314,24 @@ TEST_F(IntakeTest, SubfoldersAreScannedInPreOrder)
     EXPECT_EQ(listed(), expected);
 }
 
+TEST_F(IntakeTest, AFolderWhoseFilesTheFilterAllTurnsAwaySaysSo)
+{
+    wav("songs/a.wav");
+    wav("songs/b.wav");
+    const auto summary = intake.AddFolder(dir.file("songs"), {true, {"mp3", "flac"}});
+    EXPECT_EQ(0, summary.added);
+    ASSERT_EQ(1u, prompts.messages.size());
+    EXPECT_EQ(UserPrompts::Icon::Information, prompts.messages[0].icon);
+    EXPECT_EQ("No file in the folder has one of the extensions the filter accepts (mp3, flac).\n"
+              "The filter is set on the General page of the options.",
+              prompts.messages[0].text);
+    // An empty folder, or one the filter takes files from, says nothing.
+    fs::create_directories(dir.file("empty"));
+    intake.AddFolder(dir.file("empty"), {true, {"mp3"}});
+    intake.AddFolder(dir.file("songs"), {true, {"wav"}});
+    EXPECT_EQ(1u, prompts.messages.size());
+}
+
 TEST_F(IntakeTest, LinkCyclesEndAndNoFolderIsEnteredTwice)
 {
     const std::string r = dir.file("root");

@@ -285,7 +285,7 @@ TEST_F(OptionsTest, FilterOnWithBlanksOnlyIsRefusedByOkAndByATabUntilItNamesAnEx
         EXPECT_EQ(0, sheet.tabBar().currentIndex()) << "the tab goes back to the page on show";
         EXPECT_FALSE(sheet.page(1)->isVisible());
 
-        type(filterText, " ; ogg;\tflac ");
+        type(filterText, " ; *.ogg;\t.flac ");
         clickTab(sheet, 1);
         EXPECT_EQ(1, sheet.activePageIndex());
         QTest::mouseClick(&control<QCheckBox>(sheet, "secondPageBox"), Qt::LeftButton);
