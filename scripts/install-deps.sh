@@ -9,15 +9,15 @@ packages=(
   build-essential cmake ninja-build pkg-config git ccache
   # libraries
   libgsm1-dev libresample1-dev
-  libavformat-dev libavcodec-dev libavutil-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   nlohmann-json3-dev libcli11-dev
   libmp3lame-dev libid3-3.8.3-dev libtag1-dev
   libvorbis-dev libogg-dev
   libopencore-amrnb-dev libvo-amrwbenc-dev
   libopenmpt-dev libfluidsynth-dev
   qt6-base-dev
-  # a font for the window's texts, and an X server for machines without a display
-  fonts-dejavu-core xvfb xauth
+  # a font for the window's texts
+  fonts-dejavu-core
   # tests
   googletest libgtest-dev libgmock-dev
   # locale sources and localedef, for tests that run under a non-"C" locale
