@@ -58,6 +58,8 @@ void WavSource::close()
     m_storedBits = 0;
     m_blockAlign = 0;
     m_samplesPerBlock = 0;
+    m_channelMask = 0;
+    m_downmix.setSpeakers({});
     m_fmtSeen = false;
     m_extensibleFloat = false;
     m_streamEnded = false;
@@ -169,6 +171,7 @@ bool WavSource::parseFmtChunk(uint32_t chunkSize)
     m_imaAdpcm.reset();
     m_samplesPerBlock = 0;
     m_bitsPerSample = 0;
+    m_channelMask = 0;
     m_formatTag = format.formatTag;
     m_extensibleFloat = false;
     m_storedBits = format.bitsPerSample;
@@ -202,6 +205,8 @@ bool WavSource::parseFmtChunk(uint32_t chunkSize)
             uint8_t extension[24];
             if (!m_file.readExact(extension, sizeof extension))
                 return false;
+            if (loadLe16(extension) >= 22)
+                m_channelMask = loadLe32(extension + 4);
             if (loadLe16(extension) >= 22 && loadLe16(extension + 8) == kTagFloat) {
                 m_extensibleFloat = true;
                 m_bitsPerSample = 16;
@@ -361,6 +366,12 @@ bool WavSource::setUpDecoder()
     }
     m_rawBuffer.resize(m_rawBytes);
     m_decodedBuffer.resize(m_decodedCount);
+    if (m_channels > 2) {
+        const std::vector<Speaker> order = m_channelMask != 0 ? speakers::fromMask(m_channelMask, m_channels)
+                                                               : speakers::byDefault(m_channels);
+        if (!m_downmix.setSpeakers(order))
+            return false;
+    }
     return true;
 }
 
@@ -393,6 +404,10 @@ int32_t WavSource::readPcm8(void* left, void* right)
     auto* r = static_cast<uint8_t*>(right);
     const size_t stride = static_cast<size_t>(m_channels);
     const size_t frames = bytes / stride;
+    if (m_downmix.active()) {
+        m_downmix.mix(raw, frames, l, r);
+        return static_cast<int32_t>(frames);
+    }
     for (size_t f = 0; f < frames; ++f) {
         l[f] = raw[f * stride];
         r[f] = raw[f * stride + 1];
@@ -410,7 +425,12 @@ int32_t WavSource::readPcmWide(void* left, void* right)
     const size_t stride = static_cast<size_t>(m_channels) * Width;
     const size_t frames = bytes / stride;
     auto* l = static_cast<int16_t*>(left);
-    if (m_channels == 1) {
+    if (m_downmix.active()) {
+        m_mix16.resize(frames * static_cast<size_t>(m_channels));
+        for (size_t i = 0; i < m_mix16.size(); ++i)
+            m_mix16[i] = upper16<Width>(raw + i * Width);
+        m_downmix.mix(m_mix16.data(), frames, l, static_cast<int16_t*>(right));
+    } else if (m_channels == 1) {
         for (size_t f = 0; f < frames; ++f)
             l[f] = upper16<Width>(raw + f * Width);
     } else {
@@ -433,6 +453,13 @@ int32_t WavSource::readFloat(void* left, void* right)
     const size_t frames = bytes / stride;
     auto* l = static_cast<int16_t*>(left);
     auto* r = static_cast<int16_t*>(right);
+    if (m_downmix.active()) {
+        m_mix16.resize(frames * static_cast<size_t>(m_channels));
+        for (size_t i = 0; i < m_mix16.size(); ++i)
+            m_mix16[i] = floatToSample(loadLeFloat<Float>(raw + i * kWidth));
+        m_downmix.mix(m_mix16.data(), frames, l, r);
+        return static_cast<int32_t>(frames);
+    }
     for (size_t f = 0; f < frames; ++f) {
         l[f] = floatToSample(loadLeFloat<Float>(raw + f * stride));
         if (m_channels > 1)

@@ -5,6 +5,7 @@
 #include "engine/imaadpcmdecoder.h"
 #include "engine/msadpcmdecoder.h"
 #include "platform/gsm610decoder.h"
+#include "platform/stereodownmix.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,8 +15,10 @@ namespace sonivert {
 
 // RIFF/WAVE reader: integer PCM of 8, 16, 24 and 32 bits, IEEE float of 32
 // and 64 bits, A-law, mu-law, Microsoft ADPCM, IMA ADPCM and GSM 06.10.
-// 8-bit PCM is delivered as 8-bit samples, everything else as 16-bit; of a
-// file with more than two channels, channels 0 and 1 are delivered.
+// 8-bit PCM is delivered as 8-bit samples, everything else as 16-bit; a
+// file with more than two channels is mixed down to two (StereoDownmix), its
+// speakers taken from the extensible format's channel mask, else FFmpeg's
+// default layout for the count.
 //
 // Progress unit: totalLength() is the byte length of the data chunk and
 // position() the data bytes consumed so far.
@@ -61,6 +64,9 @@ private:
     uint16_t m_storedBits = 0;
     uint16_t m_blockAlign = 0;
     uint16_t m_samplesPerBlock = 0;
+    uint32_t m_channelMask = 0; // of the extensible format; 0 when none
+    StereoDownmix m_downmix;    // active for more than two channels
+    std::vector<int16_t> m_mix16; // one block of every channel, for the down-mix
     bool m_fmtSeen = false;
     bool m_extensibleFloat = false; // extensible format with the IEEE float sub-format
     bool m_streamEnded = false;

@@ -76,7 +76,7 @@ void AiffSource::close()
     m_sampleSize = 0;
     m_storedBytes = 0;
     m_frameBytes = 0;
-    m_rightOffset = 0;
+    m_downmix.setSpeakers({});
     m_fileSize = 0;
     m_dataStart = 0;
     m_dataBytes = 0;
@@ -313,11 +313,10 @@ bool AiffSource::setUpDecoding()
         return false;
     }
 
-    // Frame steps: the right output takes the second stored channel, or the
-    // fourth of six.
     const auto channels = static_cast<uint32_t>(m_channels);
     m_frameBytes = channels * m_storedBytes;
-    m_rightOffset = channels == 6 ? 3 * m_storedBytes : (channels > 1 ? m_storedBytes : 0);
+    if (channels > 2 && !m_downmix.setSpeakers(speakers::aiffOrder(m_channels)))
+        return false;
     if (m_buffer.empty())
         m_buffer.resize(static_cast<size_t>(m_frameBytes) * kBlockFrames);
 
@@ -331,6 +330,36 @@ bool AiffSource::setUpDecoding()
     m_bytesLeft = m_dataBytes;
     return m_file.seek(m_dataStart);
 }
+
+namespace {
+
+// Hands out frames whose channel c holds sample(f, c): one or two channels
+// as they are, more mixed down to two.
+template <typename T, typename Sample>
+int32_t deliverFrames(const StereoDownmix& downmix, std::vector<T>& scratch, int32_t channels, size_t frames,
+                      void* left, void* right, Sample&& sample)
+{
+    auto* l = static_cast<T*>(left);
+    auto* r = static_cast<T*>(right);
+    if (downmix.active()) {
+        const auto n = static_cast<size_t>(channels);
+        scratch.resize(frames * n);
+        for (size_t f = 0; f < frames; ++f) {
+            for (size_t c = 0; c < n; ++c)
+                scratch[f * n + c] = sample(f, c);
+        }
+        downmix.mix(scratch.data(), frames, l, r);
+        return static_cast<int32_t>(frames);
+    }
+    for (size_t f = 0; f < frames; ++f) {
+        l[f] = sample(f, 0);
+        if (channels == 2)
+            r[f] = sample(f, 1);
+    }
+    return static_cast<int32_t>(frames);
+}
+
+} // namespace
 
 int32_t AiffSource::read(void* left, void* right)
 {
@@ -354,29 +383,18 @@ int32_t AiffSource::readSigned8(void* left, void* right)
 {
     const size_t frames = readData(m_buffer.data(), m_buffer.size()) / m_frameBytes;
     const uint8_t* raw = m_buffer.data();
-    auto* l = static_cast<uint8_t*>(left);
-    auto* r = static_cast<uint8_t*>(right);
-    for (size_t f = 0; f < frames; ++f) {
-        // Signed to unsigned with 128 as silence: the sign bit flips.
-        l[f] = raw[f * m_frameBytes] ^ 0x80;
-        if (m_outputChannels == 2)
-            r[f] = raw[f * m_frameBytes + m_rightOffset] ^ 0x80;
-    }
-    return static_cast<int32_t>(frames);
+    // Signed to unsigned with 128 as silence: the sign bit flips.
+    return deliverFrames<uint8_t>(m_downmix, m_mix8, m_channels, frames, left, right, [&](size_t f, size_t c) {
+        return static_cast<uint8_t>(raw[f * m_frameBytes + c * m_storedBytes] ^ 0x80);
+    });
 }
 
 int32_t AiffSource::readUnsigned8(void* left, void* right)
 {
     const size_t frames = readData(m_buffer.data(), m_buffer.size()) / m_frameBytes;
     const uint8_t* raw = m_buffer.data();
-    auto* l = static_cast<uint8_t*>(left);
-    auto* r = static_cast<uint8_t*>(right);
-    for (size_t f = 0; f < frames; ++f) {
-        l[f] = raw[f * m_frameBytes];
-        if (m_outputChannels == 2)
-            r[f] = raw[f * m_frameBytes + m_rightOffset];
-    }
-    return static_cast<int32_t>(frames);
+    return deliverFrames<uint8_t>(m_downmix, m_mix8, m_channels, frames, left, right,
+                                  [&](size_t f, size_t c) { return raw[f * m_frameBytes + c * m_storedBytes]; });
 }
 
 // A trailing partial frame (a truncated file) is dropped.
@@ -385,14 +403,9 @@ int32_t AiffSource::readPcm(void* left, void* right)
 {
     const size_t frames = readData(m_buffer.data(), m_buffer.size()) / m_frameBytes;
     const uint8_t* raw = m_buffer.data();
-    auto* l = static_cast<int16_t*>(left);
-    auto* r = static_cast<int16_t*>(right);
-    for (size_t f = 0; f < frames; ++f) {
-        l[f] = top16<Width, LittleEndian>(raw + f * m_frameBytes);
-        if (m_outputChannels == 2)
-            r[f] = top16<Width, LittleEndian>(raw + f * m_frameBytes + m_rightOffset);
-    }
-    return static_cast<int32_t>(frames);
+    return deliverFrames<int16_t>(m_downmix, m_mix16, m_channels, frames, left, right, [&](size_t f, size_t c) {
+        return top16<Width, LittleEndian>(raw + f * m_frameBytes + c * m_storedBytes);
+    });
 }
 
 template <typename Float>
@@ -400,28 +413,17 @@ int32_t AiffSource::readFloat(void* left, void* right)
 {
     const size_t frames = readData(m_buffer.data(), m_buffer.size()) / m_frameBytes;
     const uint8_t* raw = m_buffer.data();
-    auto* l = static_cast<int16_t*>(left);
-    auto* r = static_cast<int16_t*>(right);
-    for (size_t f = 0; f < frames; ++f) {
-        l[f] = floatToSample(loadBeFloat<Float>(raw + f * m_frameBytes));
-        if (m_outputChannels == 2)
-            r[f] = floatToSample(loadBeFloat<Float>(raw + f * m_frameBytes + m_rightOffset));
-    }
-    return static_cast<int32_t>(frames);
+    return deliverFrames<int16_t>(m_downmix, m_mix16, m_channels, frames, left, right, [&](size_t f, size_t c) {
+        return floatToSample(loadBeFloat<Float>(raw + f * m_frameBytes + c * m_storedBytes));
+    });
 }
 
 int32_t AiffSource::readCompanded(void* left, void* right)
 {
     const size_t frames = readData(m_buffer.data(), m_buffer.size()) / m_frameBytes;
     const uint8_t* raw = m_buffer.data();
-    auto* l = static_cast<int16_t*>(left);
-    auto* r = static_cast<int16_t*>(right);
-    for (size_t f = 0; f < frames; ++f) {
-        l[f] = m_expand(raw[f * m_frameBytes]);
-        if (m_outputChannels == 2)
-            r[f] = m_expand(raw[f * m_frameBytes + m_rightOffset]);
-    }
-    return static_cast<int32_t>(frames);
+    return deliverFrames<int16_t>(m_downmix, m_mix16, m_channels, frames, left, right,
+                                  [&](size_t f, size_t c) { return m_expand(raw[f * m_frameBytes + c * m_storedBytes]); });
 }
 
 // One packet group (a 34-byte packet per channel) gives 64 frames; a read
@@ -481,26 +483,16 @@ int32_t AiffSource::readGsm(void* left, void* right)
     return frames;
 }
 
-// Samples are decoded channel after channel, one block's worth at a time;
-// each frame sends its first sample left and the one at the right offset
-// right.
+// Samples are decoded channel after channel, one block's worth at a time.
 int32_t AiffSource::readDwvw(void* left, void* right)
 {
     DwvwInput input(*this);
     const size_t count = m_dwvw.decode(input, m_dwvwBuffer.data(), m_dwvwBuffer.size());
     const auto channels = static_cast<size_t>(m_channels);
-    const size_t frames = count / channels;
-    const size_t rightIndex = m_rightOffset / m_storedBytes;
-    auto* l = static_cast<int16_t*>(left);
-    auto* r = static_cast<int16_t*>(right);
-    for (size_t f = 0; f < frames; ++f) {
-        l[f] = static_cast<int16_t>(m_dwvwBuffer[f * channels] >> 16);
-        if (m_outputChannels == 2)
-            r[f] = static_cast<int16_t>(m_dwvwBuffer[f * channels + rightIndex] >> 16);
-    }
     if (count < m_dwvwBuffer.size())
         m_streamEnded = true;
-    return static_cast<int32_t>(frames);
+    return deliverFrames<int16_t>(m_downmix, m_mix16, m_channels, count / channels, left, right,
+                                  [&](size_t f, size_t c) { return static_cast<int16_t>(m_dwvwBuffer[f * channels + c] >> 16); });
 }
 
 } // namespace sonivert

@@ -4,6 +4,7 @@
 #include "engine/binaryfile.h"
 #include "engine/imaadpcmdecoder.h"
 #include "platform/gsm610decoder.h"
+#include "platform/stereodownmix.h"
 #include "sources/dwvwdecoder.h"
 
 #include <cstdint>
@@ -16,8 +17,8 @@ namespace sonivert {
 // 32- and 64-bit float, mu-law, A-law, unsigned 8-bit ("raw "), IMA4
 // (stereo only), GSM 06.10 and DWVW, for 1, 2, 3, 4 or 6 channels. PCM of up
 // to 8 bits and "raw " are delivered as 8-bit samples, everything else as
-// 16-bit. Of more than two channels, the first goes left and the second
-// right, except with six channels, where the fourth goes right.
+// 16-bit. More than two channels are mixed down to two (StereoDownmix) with
+// the speakers of the format's documented order for 3, 4 and 6 channels.
 //
 // Progress unit: totalLength() is the file size in bytes and position() the
 // file offset of the next unread sample byte (it starts at the first one).
@@ -104,7 +105,9 @@ private:
     int32_t m_sampleSize = 0;
     uint32_t m_storedBytes = 0; // bytes per stored sample
     uint32_t m_frameBytes = 0;  // bytes per stored frame
-    uint32_t m_rightOffset = 0; // from a frame's first sample to the one sent right
+    StereoDownmix m_downmix; // active for more than two channels
+    std::vector<int16_t> m_mix16; // one block of every channel, for the down-mix
+    std::vector<uint8_t> m_mix8;
     uint64_t m_fileSize = 0;
     uint64_t m_dataStart = 0;
     uint64_t m_dataBytes = 0;

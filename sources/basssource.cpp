@@ -149,6 +149,7 @@ void BassSource::close()
     m_blockBuffer.clear();
     m_blockBuffer.shrink_to_fit();
     m_frameBytes = 0;
+    m_downmix.setSpeakers({});
     m_id3v1Copy.reset();
     m_id3v1Asked = false;
     m_id3v2Copy.clear();
@@ -208,6 +209,15 @@ bool BassSource::open(const std::string& path, int32_t outputRate)
     // Whole frames of the file, so a read never ends inside a frame and the
     // next one never starts with the wrong channel; at least one frame.
     m_frameBytes = static_cast<uint32_t>(m_bytesPerSample) * info.chans;
+    if (m_channels > 2) {
+        // Mixed down to two by the speakers the library names.
+        std::vector<int> order(info.chans);
+        order.resize(SONIVERT_ChannelGetSpeakers(handle, order.data(), info.chans));
+        if (!m_downmix.setSpeakers(order) && !m_downmix.setSpeakers(speakers::byDefault(m_channels))) {
+            close();
+            return false;
+        }
+    }
     const uint32_t wanted = static_cast<uint32_t>(m_bytesPerSample * m_outputChannels * kBlockFrames);
     m_blockBuffer.resize(std::max(m_frameBytes, wanted / m_frameBytes * m_frameBytes));
     m_path = path;
@@ -270,6 +280,15 @@ int32_t BassSource::read(void* left, void* right)
     updatePosition();
     const uint32_t bytes = std::min<uint32_t>(got, static_cast<uint32_t>(m_blockBuffer.size()));
     const auto channels = static_cast<uint32_t>(m_channels);
+    if (m_downmix.active()) {
+        const size_t frames = bytes / m_frameBytes;
+        if (m_bitsPerSample == 8)
+            m_downmix.mix(m_blockBuffer.data(), frames, static_cast<uint8_t*>(left), static_cast<uint8_t*>(right));
+        else
+            m_downmix.mix(reinterpret_cast<const int16_t*>(m_blockBuffer.data()), frames,
+                          static_cast<int16_t*>(left), static_cast<int16_t*>(right));
+        return static_cast<int32_t>(frames);
+    }
     if (m_bitsPerSample == 8)
         return splitFirstTwo<uint8_t>(m_blockBuffer.data(), bytes, channels, left, right);
     return splitFirstTwo<int16_t>(m_blockBuffer.data(), bytes, channels, left, right);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/audiosource.h"
+#include "platform/stereodownmix.h"
 
 #include <array>
 #include <cstddef>
@@ -27,8 +28,9 @@ namespace sonivert {
 // it as a stream, as a tracker module rendered at outputRate.
 //
 // Samples: 16-bit signed or 8-bit unsigned as the library decodes them. A
-// mono file goes to the left buffer; of wider files the first channel goes
-// left and the second right, the others are dropped. One read() asks the
+// mono file goes to the left buffer, a stereo one to left and right; wider
+// files are mixed down to two (StereoDownmix) by the speakers the library
+// names for their channels. One read() asks the
 // library for at most 1152 stereo frames' worth of bytes, rounded down to
 // whole frames of the file, so a 5.1 file delivers 384 frames per block.
 //
@@ -94,7 +96,8 @@ private:
     void updatePosition();
 
     Channel m_channel;
-    std::vector<uint8_t> m_blockBuffer;
+    std::vector<uint8_t> m_blockBuffer; // int16_t-aligned: it holds 16-bit samples
+    StereoDownmix m_downmix;            // active for more than two channels
     uint32_t m_frameBytes = 0;
     mutable std::unique_ptr<std::array<uint8_t, 128>> m_id3v1Copy;
     mutable bool m_id3v1Asked = false;

@@ -1,6 +1,7 @@
 #include "sources/ffmpegsource.h"
 
 #include "platform/floatsample.h"
+#include "platform/stereodownmix.h"
 #include "sources/ffmpegcontainer.h"
 
 extern "C" {
@@ -38,12 +39,27 @@ Out convertSample(In v)
 }
 
 // Converts count sample frames of frame, from first on, into left and right
-// (right null: left only). A one-channel frame feeds both sides; of more
-// channels the first two are taken.
+// (right null: left only). A one-channel frame feeds both sides; a frame of
+// more channels is mixed down by downmix when it is set up for their count,
+// else its first two are taken.
 template <typename Out, typename In>
-void convertFrames(const AVFrame& frame, bool planar, int32_t first, int32_t count, Out* left, Out* right)
+void convertFrames(const AVFrame& frame, bool planar, int32_t first, int32_t count, Out* left, Out* right,
+                   const StereoDownmix& downmix, std::vector<Out>& scratch)
 {
     const int channels = frame.ch_layout.nb_channels;
+    if (right && channels > 2 && downmix.channels() == static_cast<size_t>(channels)) {
+        const auto n = static_cast<size_t>(channels);
+        scratch.resize(static_cast<size_t>(count) * n);
+        for (size_t c = 0; c < n; ++c) {
+            const In* plane = reinterpret_cast<const In*>(frame.extended_data[planar ? c : 0]);
+            for (int32_t i = 0; i < count; ++i) {
+                const size_t s = static_cast<size_t>(first + i);
+                scratch[static_cast<size_t>(i) * n + c] = convertSample<Out>(planar ? plane[s] : plane[s * n + c]);
+            }
+        }
+        downmix.mix(scratch.data(), static_cast<size_t>(count), left, right);
+        return;
+    }
     const size_t stride = planar ? 1 : static_cast<size_t>(channels);
     const In* l = reinterpret_cast<const In*>(frame.extended_data[0]);
     const In* r = l;
@@ -60,33 +76,34 @@ void convertFrames(const AVFrame& frame, bool planar, int32_t first, int32_t cou
 }
 
 template <typename Out>
-void convertAny(const AVFrame& frame, int32_t first, int32_t count, Out* left, Out* right)
+void convertAny(const AVFrame& frame, int32_t first, int32_t count, Out* left, Out* right,
+                const StereoDownmix& downmix, std::vector<Out>& scratch)
 {
     switch (frame.format) {
     case AV_SAMPLE_FMT_U8:
-        return convertFrames<Out, uint8_t>(frame, false, first, count, left, right);
+        return convertFrames<Out, uint8_t>(frame, false, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_U8P:
-        return convertFrames<Out, uint8_t>(frame, true, first, count, left, right);
+        return convertFrames<Out, uint8_t>(frame, true, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_S16:
-        return convertFrames<Out, int16_t>(frame, false, first, count, left, right);
+        return convertFrames<Out, int16_t>(frame, false, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_S16P:
-        return convertFrames<Out, int16_t>(frame, true, first, count, left, right);
+        return convertFrames<Out, int16_t>(frame, true, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_S32:
-        return convertFrames<Out, int32_t>(frame, false, first, count, left, right);
+        return convertFrames<Out, int32_t>(frame, false, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_S32P:
-        return convertFrames<Out, int32_t>(frame, true, first, count, left, right);
+        return convertFrames<Out, int32_t>(frame, true, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_S64:
-        return convertFrames<Out, int64_t>(frame, false, first, count, left, right);
+        return convertFrames<Out, int64_t>(frame, false, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_S64P:
-        return convertFrames<Out, int64_t>(frame, true, first, count, left, right);
+        return convertFrames<Out, int64_t>(frame, true, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_FLT:
-        return convertFrames<Out, float>(frame, false, first, count, left, right);
+        return convertFrames<Out, float>(frame, false, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_FLTP:
-        return convertFrames<Out, float>(frame, true, first, count, left, right);
+        return convertFrames<Out, float>(frame, true, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_DBL:
-        return convertFrames<Out, double>(frame, false, first, count, left, right);
+        return convertFrames<Out, double>(frame, false, first, count, left, right, downmix, scratch);
     case AV_SAMPLE_FMT_DBLP:
-        return convertFrames<Out, double>(frame, true, first, count, left, right);
+        return convertFrames<Out, double>(frame, true, first, count, left, right, downmix, scratch);
     default:
         return; // never current: decodeNextFrame() passes over such frames
     }
@@ -115,6 +132,7 @@ void FfmpegSource::close()
     m_decoder.close();
     m_container.reset();
     m_audioStream = -1;
+    m_downmix.setSpeakers({});
     m_frameCursor = 0;
     m_frameEnd = 0;
     resetBaseState();
@@ -133,24 +151,15 @@ bool FfmpegSource::open(const std::string& path, int32_t /*outputRate*/)
         close();
         return false;
     }
-    // Decoders that can mix down (AC-3, DTS, TrueHD, ...) take the request
-    // through their "downmix" option; the others leave it unused and deliver
-    // every channel.
+    // Every decoder delivers all its channels; more than two are mixed down
+    // here, by one matrix for every format (an AC-3 decoder's own down-mix
+    // would differ from the others').
     const AVStream* stream = m_container->streams[m_audioStream];
-    AVDictionary* options = nullptr;
-    if (stream->codecpar->ch_layout.nb_channels > 2 && av_dict_set(&options, "downmix", "stereo", 0) < 0) {
-        close();
-        return false;
-    }
-    const bool opened = m_decoder.open(*m_container, m_audioStream, &options);
-    const DictionaryPtr unusedOptions(options);
-    if (!opened) {
+    if (!m_decoder.open(*m_container, m_audioStream)) {
         close();
         return false;
     }
 
-    // The channel count is the file's: a decoder that mixes down on request
-    // reports its output channels instead.
     const int fileChannels = stream->codecpar->ch_layout.nb_channels;
     const AVCodecContext& codec = m_decoder.codec();
     const AudioStreamInfo info =
@@ -213,11 +222,11 @@ void FfmpegSource::deliver(void* left, void* right, int32_t offset, int32_t coun
     if (m_bitsPerSample == 8) {
         auto* l = static_cast<uint8_t*>(left) + offset;
         auto* r = right ? static_cast<uint8_t*>(right) + offset : nullptr;
-        convertAny<uint8_t>(*m_frame, m_frameCursor, count, l, r);
+        convertAny<uint8_t>(*m_frame, m_frameCursor, count, l, r, m_downmix, m_mix8);
     } else {
         auto* l = static_cast<int16_t*>(left) + offset;
         auto* r = right ? static_cast<int16_t*>(right) + offset : nullptr;
-        convertAny<int16_t>(*m_frame, m_frameCursor, count, l, r);
+        convertAny<int16_t>(*m_frame, m_frameCursor, count, l, r, m_downmix, m_mix16);
     }
 }
 
@@ -229,6 +238,16 @@ bool FfmpegSource::decodeNextFrame()
     if (!m_frame)
         return false;
     m_frameEnd = m_frame->nb_samples;
+    // The speakers of a frame of more channels, as the decoder names them
+    // (a chained stream may change them).
+    const AVChannelLayout& layout = m_frame->ch_layout;
+    if (layout.nb_channels > 2 && layout.nb_channels != static_cast<int>(m_downmix.channels())) {
+        std::vector<Speaker> order;
+        for (int c = 0; layout.order != AV_CHANNEL_ORDER_UNSPEC && c < layout.nb_channels; ++c)
+            order.push_back(av_channel_layout_channel_from_index(&layout, static_cast<unsigned>(c)));
+        if (!m_downmix.setSpeakers(order))
+            (void)m_downmix.setSpeakers(speakers::byDefault(layout.nb_channels));
+    }
     return true;
 }
 

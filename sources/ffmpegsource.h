@@ -2,10 +2,12 @@
 
 #include "engine/audiosource.h"
 #include "platform/ffmpegdecoder.h"
+#include "platform/stereodownmix.h"
 #include "platform/ffmpegptr.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sonivert {
 
@@ -15,9 +17,8 @@ namespace sonivert {
 // Samples: unsigned 8-bit decoder output is delivered as 8-bit samples,
 // everything else as 16-bit: 32-bit integers keep their upper 16 bits,
 // floating point is clamped to -1..1 and scaled by 2147483647 before the
-// upper 16 bits are kept. Of a stream with more than two channels the
-// decoder is asked for a stereo down-mix where it offers one; otherwise the
-// first two channels of every frame are delivered.
+// upper 16 bits are kept. A stream of more than two channels is mixed down
+// to two (StereoDownmix) by the speakers the decoder names.
 //
 // Progress unit: totalLength() is the file size in bytes and position() the
 // byte position the container has read up to.
@@ -58,6 +59,9 @@ private:
     FfmpegFrameDecoder m_decoder; // after m_container: closed first
     const AVFrame* m_frame = nullptr;
     int m_audioStream = -1;
+    StereoDownmix m_downmix; // for frames of more than two channels
+    std::vector<int16_t> m_mix16;
+    std::vector<uint8_t> m_mix8;
     int32_t m_frameCursor = 0; // next sample frame of m_frame to hand out
     int32_t m_frameEnd = 0;    // sample frames in m_frame
 };

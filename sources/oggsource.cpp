@@ -155,9 +155,16 @@ int32_t OggSource::read(void* left, void* right)
     const int32_t frames = std::min(m_pendingFrames, kBlockFrames);
     const int32_t channels = m_pendingChannels;
     const int16_t* in = m_interleave.data() + static_cast<size_t>(m_pendingOffset) * channels;
-    for (int32_t i = 0; i < frames; ++i) {
-        l[i] = in[i * channels];
-        r[i] = in[i * channels + (channels > 1 ? 1 : 0)];
+    // More than two channels are mixed down by the Vorbis channel order, for
+    // each link with its own count.
+    if (channels > 2 && (m_downmix.channels() == static_cast<size_t>(channels) ||
+                         m_downmix.setSpeakers(speakers::vorbisOrder(channels)))) {
+        m_downmix.mix(in, static_cast<size_t>(frames), l, r);
+    } else {
+        for (int32_t i = 0; i < frames; ++i) {
+            l[i] = in[i * channels];
+            r[i] = in[i * channels + (channels > 1 ? 1 : 0)];
+        }
     }
     m_pendingFrames -= frames;
     m_pendingOffset += frames;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/audiosource.h"
+#include "platform/stereodownmix.h"
 #include "platform/vorbisptr.h"
 
 #include <array>
@@ -12,7 +13,8 @@ namespace sonivert {
 
 // Ogg Vorbis reader over libvorbisfile. Stream information covers the whole
 // file (every link of a chained file); a mono stream is delivered as one
-// channel, every other one as two: the first two channels in Vorbis order.
+// channel, every other one as two: a stereo link as it is, a wider one mixed
+// down (StereoDownmix) by the Vorbis channel order.
 // Samples are 16-bit.
 //
 // Progress unit: totalLength() is the file's compressed size over all links
@@ -70,6 +72,7 @@ private:
     int32_t m_pendingFrames = 0;
     int32_t m_pendingOffset = 0; // in frames
     int32_t m_pendingChannels = 0;
+    StereoDownmix m_downmix; // for the link being read, when it has more than two channels
 };
 
 } // namespace sonivert

@@ -111,6 +111,7 @@ void WmaSource::close()
     m_audioOutput = 0;
     m_sampleCursor = 0;
     m_framesLeft = 0;
+    m_downmix.setSpeakers({});
     resetBaseState();
 }
 
@@ -242,6 +243,9 @@ bool WmaSource::findAudioOutput()
         m_sampleRate = static_cast<int32_t>(wave.samplesPerSecond);
         m_channels = wave.channels;
         m_outputChannels = m_channels <= 2 ? m_channels : 2;
+        // The run-time names no speakers: FFmpeg's default layout for the count.
+        if (m_channels > 2 && !m_downmix.setSpeakers(speakers::byDefault(m_channels)))
+            return false;
         m_bitsPerSample = 16;
         m_bytesPerSample = 2;
         return true;
@@ -253,17 +257,19 @@ int32_t WmaSource::handOut(int16_t* left, int16_t* right, int32_t count, int32_t
 {
     const auto n = static_cast<int32_t>(std::min<size_t>(m_framesLeft, static_cast<size_t>(want)));
     const uint8_t* data = m_sampleBuffer.data();
-    for (int32_t i = 0; i < n; ++i) {
-        if (m_channels == 2) {
-            std::memcpy(&left[count + i], data + (m_sampleCursor + i) * 4, 2);
-            std::memcpy(&right[count + i], data + (m_sampleCursor + i) * 4 + 2, 2);
-        } else {
-            std::memcpy(&left[count + i], data + (m_sampleCursor + i) * 2, 2);
-            // A many-channel sample is delivered value by value on the left;
-            // the right channel (delivered too) repeats it rather than keep
-            // whatever the buffer held.
-            if (m_outputChannels == 2)
-                right[count + i] = left[count + i];
+    if (m_downmix.active()) {
+        const size_t frameBytes = 2u * static_cast<size_t>(m_channels);
+        m_mix16.resize(static_cast<size_t>(n) * static_cast<size_t>(m_channels));
+        std::memcpy(m_mix16.data(), data + m_sampleCursor * frameBytes, m_mix16.size() * 2);
+        m_downmix.mix(m_mix16.data(), static_cast<size_t>(n), left + count, right + count);
+    } else {
+        for (int32_t i = 0; i < n; ++i) {
+            if (m_channels == 2) {
+                std::memcpy(&left[count + i], data + (m_sampleCursor + i) * 4, 2);
+                std::memcpy(&right[count + i], data + (m_sampleCursor + i) * 4 + 2, 2);
+            } else {
+                std::memcpy(&left[count + i], data + (m_sampleCursor + i) * 2, 2);
+            }
         }
     }
     m_sampleCursor += static_cast<size_t>(n);
@@ -302,9 +308,7 @@ int32_t WmaSource::read(void* leftBuffer, void* rightBuffer)
         if (length > 0)
             std::memcpy(m_sampleBuffer.data(), data, length);
         m_sampleCursor = 0;
-        // Frames of two channels are pairs; of any other count, each value
-        // is a frame of its own.
-        m_framesLeft = length / (m_channels == 2 ? 4u : 2u);
+        m_framesLeft = length / (2u * static_cast<uint32_t>(m_channels));
         count += handOut(left, right, count, kBlockFrames - count);
     }
     return count;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/audiosource.h"
+#include "platform/stereodownmix.h"
 #include "platform/wmvcore/wmvcore.h"
 
 #include <cstdint>
@@ -15,10 +16,9 @@ namespace sonivert {
 // without it open() refuses.
 //
 // Stream information: rate and channels of the audio output's wave format;
-// two channels are delivered when the file has more than one. Of a file with
-// more than two channels every 16-bit value goes to the left channel as a
-// frame of its own (six frames per source frame for six channels), as the
-// run-time's samples are passed on unmixed.
+// two channels are delivered when the file has more than one. A file of more
+// than two channels is mixed down to two (StereoDownmix, FFmpeg's default
+// layout for the count: the run-time names no speakers).
 //
 // Progress unit: totalLength() is the "Duration" attribute and position()
 // the presentation time of the last sample fetched, both in 100-nanosecond
@@ -57,6 +57,8 @@ private:
     std::vector<uint8_t> m_sampleBuffer; // its size is the buffer's capacity in bytes
     size_t m_sampleCursor = 0;           // next unread frame of the held sample
     size_t m_framesLeft = 0;             // frames of the held sample not handed out
+    StereoDownmix m_downmix;             // active for more than two channels
+    std::vector<int16_t> m_mix16;
 };
 
 } // namespace sonivert

@@ -94,6 +94,11 @@ BOOL BASS_MIDI_StreamSetFonts(HSTREAM handle, const BASS_MIDI_FONT* fonts, DWORD
 QWORD BASS_ChannelGetLength(DWORD handle, DWORD mode);
 double BASS_ChannelBytes2Seconds(DWORD handle, QWORD position);
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
+// Not of the BASS interface, this library's own: the speaker of each of
+// the channel's channels in the order read() interleaves them, as FFmpeg
+// numbers speakers (enum AVChannel), into speakers (room for max). Returns
+// the channel count, or 0 for an unknown handle or too little room.
+DWORD SONIVERT_ChannelGetSpeakers(DWORD handle, int* speakers, DWORD max);
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode);
 DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
 QWORD BASS_ChannelGetPosition(DWORD handle, DWORD mode);

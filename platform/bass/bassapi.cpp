@@ -409,6 +409,22 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info)
     return 1;
 }
 
+DWORD SONIVERT_ChannelGetSpeakers(DWORD handle, int* speakers, DWORD max)
+{
+    try {
+        const auto entry = findChannel(handle);
+        if (!entry || !speakers)
+            return 0;
+        const std::vector<int> order = entry->channel->speakers();
+        if (order.size() > max)
+            return 0;
+        std::copy(order.begin(), order.end(), speakers);
+        return static_cast<DWORD>(order.size());
+    } catch (...) {
+        return 0;
+    }
+}
+
 QWORD BASS_StreamGetFilePosition(HSTREAM handle, DWORD mode)
 {
     const auto entry = findChannel(handle);

@@ -1,5 +1,7 @@
 #include "platform/bass/channel.h"
 
+#include "platform/stereodownmix.h"
+
 #include <algorithm>
 
 namespace sonivert::bass {
@@ -9,6 +11,11 @@ Channel::Channel(ChannelKind kind, std::string path, int32_t sampleRate, int32_t
     : m_kind(kind), m_path(std::move(path)), m_sampleRate(sampleRate), m_channels(channels),
       m_lengthFrames(lengthFrames), m_lengthEnds(lengthKind == LengthKind::Exact)
 {
+}
+
+std::vector<int> Channel::speakers() const
+{
+    return sonivert::speakers::byDefault(m_channels);
 }
 
 uint32_t Channel::read(void* buffer, uint32_t bytes)

@@ -55,6 +55,9 @@ public:
     // Bits per sample of the source before decoding, 0 when unknown.
     virtual uint32_t originalResolution() const { return 0; }
     virtual TagValues tags() const { return {}; }
+    // The speaker of each channel in delivery order (FFmpeg's AVChannel
+    // numbers); by default FFmpeg's default layout for the count.
+    virtual std::vector<int> speakers() const;
 
     // Serialises the calls on one channel; the handle table hands out shared
     // owners, so a channel freed on one thread outlives a call in progress

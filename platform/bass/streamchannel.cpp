@@ -5,6 +5,7 @@
 #include "platform/ffmpegdecoder.h"
 #include "platform/ffmpegmedia.h"
 #include "platform/ffmpegptr.h"
+#include "platform/stereodownmix.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -93,6 +94,19 @@ public:
     const AVStream& stream() const { return *m_container->streams[m_stream]; }
     int rate() const { return m_rate; }
     int channels() const { return m_channels; }
+    // The decoder's channel order where it names its speakers, else FFmpeg's
+    // default layout for the count.
+    std::vector<int> speakers() const
+    {
+        const AVChannelLayout& layout = m_decoder.codec().ch_layout;
+        std::vector<int> order;
+        if (layout.nb_channels == m_channels && layout.order != AV_CHANNEL_ORDER_UNSPEC) {
+            for (int i = 0; i < m_channels; ++i)
+                order.push_back(av_channel_layout_channel_from_index(&layout, static_cast<unsigned>(i)));
+            return order;
+        }
+        return sonivert::speakers::byDefault(m_channels);
+    }
     std::string_view demuxerNames() const { return m_container->iformat->name; }
     std::string_view codecName() const { return avcodec_get_name(stream().codecpar->codec_id); }
     uint32_t originalResolution() const
@@ -242,6 +256,11 @@ std::unique_ptr<StreamChannel> StreamChannel::open(const std::string& path, cons
 size_t StreamChannel::render(int16_t* out, size_t frames)
 {
     return m_decoder->decode(out, frames);
+}
+
+std::vector<int> StreamChannel::speakers() const
+{
+    return m_decoder->speakers();
 }
 
 TagValues StreamChannel::tags() const

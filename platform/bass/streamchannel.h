@@ -33,6 +33,7 @@ public:
     uint32_t plugin() const override { return m_plugin; }
     uint32_t originalResolution() const override { return m_originalResolution; }
     TagValues tags() const override;
+    std::vector<int> speakers() const override;
 
 private:
     StreamChannel(const std::string& path, std::unique_ptr<FfmpegDecoder> decoder, uint64_t lengthFrames,

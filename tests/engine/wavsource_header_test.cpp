@@ -268,19 +268,27 @@ TEST_F(WavHeaderTest, IntegerWidthsKeepTheirUpperSixteenBits)
     }
 }
 
-TEST_F(WavHeaderTest, SixChannelsDeliverTheFirstTwo)
+TEST_F(WavHeaderTest, AnExtensibleChannelMaskNamesTheSpeakersOfTheDownMix)
 {
+    // Three channels, only the third sounding: without a mask FFmpeg's
+    // default layout (2.1) makes it the low-frequency channel, which the mix
+    // leaves out; the mask FL FR FC makes it a centre, which reaches both
+    // sides.
     std::vector<int16_t> samples;
-    for (int f = 0; f < 10; ++f)
-        for (int c = 0; c < 6; ++c)
-            samples.push_back(static_cast<int16_t>(f * 10 + c));
-    ASSERT_TRUE(openBytes(
-        RiffBuilder().chunk("fmt ", fmtBody(1, 6, 48000, 16)).chunk("data", pcm16Data(samples)).build()));
-    EXPECT_EQ(6, wav.channels());
-    EXPECT_EQ(2, wav.outputChannels());
-    const DecodedPcm got = decodeAll(wav);
-    EXPECT_EQ(channelOf(samples, 6, 0), got.left);
-    EXPECT_EQ(channelOf(samples, 6, 1), got.right);
+    for (int f = 0; f < 100; ++f)
+        samples.insert(samples.end(), {0, 0, 8000});
+    const Bytes plain = fmtBody(1, 3, 48000, 16);
+    const Bytes masked = fmtBody(0xFFFE, 3, 48000, 16).u16(22).u16(16).u32(0x1 | 0x2 | 0x4).u16(1).fill(14, 0);
+    for (const auto& [fmt, sounds] : {std::pair{&plain, false}, std::pair{&masked, true}}) {
+        SCOPED_TRACE(sounds ? "mask FL FR FC" : "no mask");
+        ASSERT_TRUE(openBytes(RiffBuilder().chunk("fmt ", *fmt).chunk("data", pcm16Data(samples)).build()));
+        EXPECT_EQ(3, wav.channels());
+        EXPECT_EQ(2, wav.outputChannels());
+        const DecodedPcm got = decodeAll(wav);
+        ASSERT_EQ(100u, got.left.size());
+        EXPECT_EQ(got.left, got.right);
+        EXPECT_EQ(sounds, got.left[50] > 1000) << got.left[50];
+    }
 }
 
 TEST_F(WavHeaderTest, MonoSourceLeavesTheRightBufferUntouched)

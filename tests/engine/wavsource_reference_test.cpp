@@ -4,6 +4,7 @@
 // libsndfile's decoder departs from the format's reference arithmetic.
 
 #include "engine/wavsource.h"
+#include "platform/stereodownmix.h"
 #include "tests/support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -132,9 +133,11 @@ TEST_P(WavReferenceTest, DecodesLikeLibsndfile)
     const size_t frames = expected.size() / static_cast<size_t>(c.channels);
     ASSERT_GE(got.left.size(), frames);
     ASSERT_LE(got.left.size(), frames + static_cast<size_t>(c.maxExtraFrames));
+    const std::vector<int16_t> pair =
+        deliveredPair(expected, c.channels, speakers::byDefault(c.channels), c.reference == Reference::U8);
     for (int ch = 0; ch < std::min(c.channels, 2); ++ch) {
         const std::vector<int16_t>& mine = ch == 0 ? got.left : got.right;
-        const std::vector<int16_t> theirs = channelOf(expected, c.channels, ch);
+        const std::vector<int16_t> theirs = channelOf(pair, std::min(c.channels, 2), ch);
         int worst = 0;
         size_t worstAt = 0;
         for (size_t i = 0; i < frames; ++i) {

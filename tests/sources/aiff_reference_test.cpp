@@ -4,6 +4,7 @@
 // upper 16 bits of wider samples, signed 8-bit delivered as unsigned, float
 // scaled by 2147483647 and shifted down.
 
+#include "platform/stereodownmix.h"
 #include "sources/aiffsource.h"
 #include "tests/support/testsupport.h"
 
@@ -129,11 +130,11 @@ TEST_P(AiffReferenceTest, DecodesLikeLibsndfile)
     const size_t frames = expected.size() / static_cast<size_t>(c.channels);
     ASSERT_GE(got.left.size(), frames);
     ASSERT_LE(got.left.size(), frames + static_cast<size_t>(c.maxExtraFrames));
-    // Left is the first stored channel; right the second, or the fourth of six.
-    const int rightChannel = c.channels == 6 ? 3 : 1;
+    const std::vector<int16_t> pair =
+        deliveredPair(expected, c.channels, speakers::aiffOrder(c.channels), c.reference == Reference::U8);
     for (int out = 0; out < std::min(c.channels, 2); ++out) {
         const std::vector<int16_t>& mine = out == 0 ? got.left : got.right;
-        const std::vector<int16_t> theirs = channelOf(expected, c.channels, out == 0 ? 0 : rightChannel);
+        const std::vector<int16_t> theirs = channelOf(pair, std::min(c.channels, 2), out);
         size_t mismatches = 0;
         size_t firstAt = 0;
         for (size_t i = 0; i < frames; ++i) {

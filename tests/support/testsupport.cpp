@@ -1,5 +1,7 @@
 #include "tests/support/testsupport.h"
 
+#include "platform/stereodownmix.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -140,6 +142,34 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
     limit.rlim_cur = m_previous;
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ::signal(SIGXFSZ, m_previousHandler);
+}
+
+std::vector<int16_t> deliveredPair(const std::vector<int16_t>& interleaved, int channels,
+                                   const std::vector<int>& speakers, bool unsigned8)
+{
+    if (channels <= 2)
+        return interleaved;
+    StereoDownmix mix;
+    if (!mix.setSpeakers(speakers)) {
+        ADD_FAILURE() << "no down-mix for these speakers";
+        return {};
+    }
+    const size_t frames = interleaved.size() / static_cast<size_t>(channels);
+    std::vector<int16_t> left(frames), right(frames);
+    if (unsigned8) {
+        const std::vector<uint8_t> bytes(interleaved.begin(), interleaved.end());
+        std::vector<uint8_t> l8(frames), r8(frames);
+        mix.mix(bytes.data(), frames, l8.data(), r8.data());
+        left.assign(l8.begin(), l8.end());
+        right.assign(r8.begin(), r8.end());
+    } else {
+        mix.mix(interleaved.data(), frames, left.data(), right.data());
+    }
+    std::vector<int16_t> pair;
+    pair.reserve(2 * frames);
+    for (size_t i = 0; i < frames; ++i)
+        pair.insert(pair.end(), {left[i], right[i]});
+    return pair;
 }
 
 int runCommand(const std::string& command)

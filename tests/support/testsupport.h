@@ -86,6 +86,14 @@ struct DecodedPcm {
 };
 DecodedPcm decodeAll(AudioSource& source, int64_t maxReads = 1'000'000);
 
+// A reference decoding of more than two channels as a reader delivers it:
+// mixed down to an interleaved pair by the speakers given (StereoDownmix;
+// its levels are checked against ffmpeg's own down-mix elsewhere), so that
+// every channel's decoding still counts. Samples of `unsigned8` references
+// hold 0..255. One or two channels come back as they are.
+std::vector<int16_t> deliveredPair(const std::vector<int16_t>& interleaved, int channels,
+                                   const std::vector<int>& speakers, bool unsigned8 = false);
+
 // Samples of channel `channel` of an interleaved buffer.
 template <typename T>
 std::vector<T> channelOf(const std::vector<T>& interleaved, int channels, int channel)
