@@ -1,7 +1,8 @@
-// WAV to WAV conversion with a rate change through the command line's batch,
-// next to sox doing the same on the same file in the same run; and the peak
-// memory of the conversion for a one-minute and a one-hour input, which must
-// not grow with the length. Reports; never fails.
+// WAV to WAV conversion with a rate change through the command line's batch
+// (44.1 -> 22.05 and 44.1 -> 48 kHz, a five-minute file), next to sox and
+// ffmpeg doing the same on the same file in the same run, as time ratios;
+// and the peak memory of the conversion for a one-minute and a one-hour
+// input, which must not grow with the length. Reports; never fails.
 
 #include "bench/benchutil.h"
 
@@ -55,31 +56,39 @@ int main(int argc, char** argv)
         return 0;
     setenv("SONIVERT_SETTINGS", dir.file("settings.ini").c_str(), 1);
 
-    const std::string shortInput = dir.file("minute.wav"), longInput = dir.file("hour.wav");
-    std::printf("generating a one-minute and a one-hour stereo 44100 Hz input...\n");
-    if (std::system(("sox -R -n -r 44100 -c 2 -b 16 " + shortInput + " synth 60 sine 440 sine 660 vol 0.5").c_str()) != 0 ||
-        std::system(("sox -R -n -r 44100 -c 2 -b 16 " + longInput + " synth 3600 sine 440 sine 660 vol 0.5").c_str()) != 0) {
-        std::printf("sox could not generate the inputs\n");
-        return 0;
+    const std::string shortInput = dir.file("minute.wav"), fiveInput = dir.file("five.wav"),
+                      longInput = dir.file("hour.wav");
+    std::printf("generating one-minute, five-minute and one-hour stereo 44100 Hz inputs...\n");
+    for (const auto& [path, seconds] : {std::pair{shortInput, 60}, std::pair{fiveInput, 300}, std::pair{longInput, 3600}}) {
+        if (std::system(("sox -R -n -r 44100 -c 2 -b 16 " + path + " synth " + std::to_string(seconds) +
+                         " sine 440 sine 660 vol 0.5").c_str()) != 0) {
+            std::printf("sox could not generate the inputs\n");
+            return 0;
+        }
     }
 
-    auto convert = [&](const std::string& input, const std::string& out) {
+    auto convert = [&](const std::string& input, const std::string& out, int rate) {
         return runChild({cli, "convert", "--format", "wav", "--output-dir", out, "--set", "AutoDestWAVEncodingParam=0",
-                         "--set", "WAVSampleRate=48000", "--set", "WAVChannelNum=2", "--set", "WAVBitsPerSample=16",
-                         input});
+                         "--set", "WAVSampleRate=" + std::to_string(rate), "--set", "WAVChannelNum=2", "--set",
+                         "WAVBitsPerSample=16", input});
     };
-    const ChildRun mineShort = convert(shortInput, dir.file("out-short"));
-    const ChildRun mineLong = convert(longInput, dir.file("out-long"));
-    const ChildRun soxLong = runChild({"sox", "-R", longInput, "-r", "48000", dir.file("sox-long.wav")});
+    std::printf("\n%-30s %12s %12s %12s %10s %12s\n", "five-minute input", "sonivert s", "sox s", "ffmpeg s",
+                "/ sox", "/ ffmpeg");
+    for (const int rate : {22050, 48000}) {
+        const std::string tag = std::to_string(rate);
+        const ChildRun mine = convert(fiveInput, dir.file("out-" + tag), rate);
+        const ChildRun sox = runChild({"sox", "-R", fiveInput, "-r", tag, dir.file("sox-" + tag + ".wav")});
+        const ChildRun ffmpeg = runChild({"ffmpeg", "-v", "error", "-y", "-i", fiveInput, "-ar", tag, "-c:a",
+                                          "pcm_s16le", dir.file("ffmpeg-" + tag + ".wav")});
+        if (mine.seconds > 0 && sox.seconds > 0 && ffmpeg.seconds > 0)
+            std::printf("%-30s %12.2f %12.2f %12.2f %10.2f %12.2f\n", ("44100 -> " + tag + " Hz").c_str(),
+                        mine.seconds, sox.seconds, ffmpeg.seconds, mine.seconds / sox.seconds,
+                        mine.seconds / ffmpeg.seconds);
+    }
+    std::printf("(ratios are sonivert's time over the other's: below 1 is faster)\n");
 
-    std::printf("\n%-34s %10s %12s\n", "one-hour input, 44100 -> 48000 Hz", "seconds", "x real time");
-    if (mineLong.seconds > 0)
-        std::printf("%-34s %10.2f %12.1f\n", "sonivert-cli convert", mineLong.seconds, 3600 / mineLong.seconds);
-    if (soxLong.seconds > 0)
-        std::printf("%-34s %10.2f %12.1f\n", "sox (its default rate quality)", soxLong.seconds, 3600 / soxLong.seconds);
-    if (mineLong.seconds > 0 && soxLong.seconds > 0)
-        std::printf("speed ratio sonivert / sox: %.2f\n", soxLong.seconds / mineLong.seconds);
-
+    const ChildRun mineShort = convert(shortInput, dir.file("out-short"), 48000);
+    const ChildRun mineLong = convert(longInput, dir.file("out-long"), 48000);
     std::printf("\npeak resident memory of the conversion: one minute %ld KiB, one hour %ld KiB", mineShort.peakKiB,
                 mineLong.peakKiB);
     if (mineShort.peakKiB > 0)

@@ -4,14 +4,13 @@
 #include <climits>
 #include <cmath>
 
-#include <libresample.h>
+#include <soxr.h>
 
 namespace sonivert {
 namespace {
 
-// Factors outside this range would make the library's filter buffers grow
-// without bound (their sizes scale with the factor or its inverse), and no
-// rate pair a conversion meets comes near them.
+// No rate pair a conversion meets comes near the ends of this range; beyond
+// them the filters would grow without bound.
 constexpr double kMinFactor = 1.0 / 256.0;
 constexpr double kMaxFactor = 256.0;
 
@@ -23,7 +22,7 @@ constexpr size_t kSlack = 16;
 
 void Resampler::Closer::operator()(void* handle) const
 {
-    resample_close(handle);
+    soxr_delete(static_cast<soxr_t>(handle));
 }
 
 bool Resampler::open(double factor)
@@ -31,9 +30,15 @@ bool Resampler::open(double factor)
     close();
     if (!(factor >= kMinFactor && factor <= kMaxFactor))
         return false;
-    // High quality; the factor never changes, so the range is that one value.
-    m_handle.reset(resample_open(1, factor, factor));
-    if (!m_handle)
+    // High quality (20-bit precision, a linear-phase filter whose delay the
+    // library removes, so the first output instant is the first input's);
+    // one thread: conversions run side by side already.
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+    soxr_error_t error = nullptr;
+    m_handle.reset(soxr_create(1.0, factor, 1, &error, &io, &quality, &runtime));
+    if (!m_handle || error)
         return false;
     m_factor = factor;
     m_inputSamples = 0;
@@ -57,14 +62,28 @@ int64_t Resampler::process(const float* in, int32_t count, std::vector<float>& o
 int64_t Resampler::flush(std::vector<float>& out)
 {
     const int64_t before = m_outputSamples;
-    int64_t written = run(nullptr, 0, true, out);
-    // The library ends the stream at the first input instant past the last
-    // sample plus the fraction of an input step at which its previous pass
-    // stopped, so for factors above 1 it may add up to factor samples of the
-    // zero padding. Only instants before the end of the input are kept. The
-    // small subtraction keeps an exact product from counting one more.
+    const int64_t inputs = m_inputSamples;
+    // The library ends its output at the last whole output instant inside
+    // the input; a little silence after the input lets it reach the instant
+    // that ceil(N x factor) counts too.
+    std::vector<float> tail;
+    const std::vector<float> silence(static_cast<size_t>(std::ceil(1.0 / m_factor)) + 1, 0.0f);
+    int64_t written = run(silence.data(), static_cast<int32_t>(silence.size()), false, out);
+    if (written >= 0) {
+        const int64_t drained = run(nullptr, 0, true, tail);
+        if (drained < 0) {
+            written = -1;
+        } else {
+            out.resize(std::max(out.size(), static_cast<size_t>(written + drained)));
+            std::copy_n(tail.begin(), drained, out.begin() + written);
+            written += drained;
+        }
+    }
+    // Only the output instants before the end of the input belong to the
+    // stream: ceil(N x factor) in all. The small subtraction keeps an exact
+    // product from counting one more.
     if (written > 0) {
-        const double exact = static_cast<double>(m_inputSamples) * m_factor;
+        const double exact = static_cast<double>(inputs) * m_factor;
         const auto due = static_cast<int64_t>(std::ceil(exact - 1e-7 * std::max(1.0, exact)));
         written = std::clamp<int64_t>(due - before, 0, written);
     }
@@ -76,33 +95,33 @@ int64_t Resampler::run(const float* in, int32_t count, bool last, std::vector<fl
 {
     if (!m_handle)
         return -1;
+    auto* handle = static_cast<soxr_t>(m_handle.get());
     const size_t expected = static_cast<size_t>(std::ceil(static_cast<double>(count) * m_factor)) + kSlack;
     if (out.size() < expected)
         out.resize(expected);
 
-    // The library stops early when the output buffer fills and keeps the rest
-    // of its output for the next call; it has finished with the input once
-    // all of it is consumed and a call returns without filling the buffer.
+    // The library takes what input fits and holds back output that does not
+    // fit the buffer; it has finished with the input once all of it is
+    // consumed and a call leaves room in the buffer. At the end (a null
+    // input) it drains its filter until a call produces nothing.
     size_t written = 0;
-    int32_t consumed = 0;
+    size_t consumed = 0;
+    const auto total = static_cast<size_t>(count);
     for (;;) {
         if (out.size() - written < kSlack)
             out.resize(out.size() * 2);
-        const int room = static_cast<int>(std::min<size_t>(out.size() - written, INT_MAX));
-        int used = 0;
-        // The input is only read; the C interface is not const-correct.
-        float* input = count > consumed ? const_cast<float*>(in + consumed) : nullptr;
-        const int got = resample_process(m_handle.get(), m_factor, input, count - consumed, last ? 1 : 0, &used,
-                                         out.data() + written, room);
-        if (got < 0 || used < 0 || used > count - consumed)
+        const size_t room = out.size() - written;
+        size_t used = 0, got = 0;
+        const float* input = last ? nullptr : in + consumed;
+        if (soxr_process(handle, input, last ? 0 : total - consumed, &used, out.data() + written, room, &got))
             return -1;
         consumed += used;
-        written += static_cast<size_t>(got);
-        m_inputSamples += used;
-        m_outputSamples += got;
-        if (consumed == count && got < room)
+        written += got;
+        m_inputSamples += static_cast<int64_t>(used);
+        m_outputSamples += static_cast<int64_t>(got);
+        if (last ? got == 0 : (consumed == total && got < room))
             break;
-        if (got == 0 && used == 0)
+        if (!last && got == 0 && used == 0)
             return -1; // no progress: never loop forever on a misbehaving library
     }
     return static_cast<int64_t>(written);

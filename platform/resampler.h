@@ -6,7 +6,7 @@
 
 namespace sonivert {
 
-// One channel of sample-rate conversion over libresample in its high-quality
+// One channel of sample-rate conversion over libsoxr in its high-quality
 // mode, at one fixed factor (output rate / input rate). The filter history is
 // kept from call to call, so consecutive blocks join without seams; the first
 // output sample lines up with the first input sample.

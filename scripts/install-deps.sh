@@ -8,7 +8,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git ccache
   # libraries
-  libgsm1-dev libresample1-dev
+  libgsm1-dev libsoxr-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   nlohmann-json3-dev libcli11-dev
   libmp3lame-dev libid3-3.8.3-dev libtag1-dev
