@@ -61,26 +61,48 @@ struct BatchOptions {
     OutputFormatCode format = kOutputWav;
     TargetRules targetRules;
     bool browseOutputFolder = false; // reveal the first converted file after a run not cancelled
+    int32_t jobs = 1;                // files converted side by side (1: one after another)
 };
 
 // One run of an output format over rows in list order. Each row gets its
 // target by the naming rules, is converted by the routine, and ends with its
 // status cell set: the target's file name, "Conversion Failure" (with the
-// engine's failure detail in parentheses when there is one), a naming
-// failure, or "Cancelled". A failed row never stops the run; Cancel does,
-// and rows after the cancelled one keep their status.
+// reason in parentheses when there is one), a naming failure, or
+// "Cancelled". A failed row never stops the run; Cancel does, and rows after
+// the cancelled one keep their status.
+//
+// With options.jobs above 1, that many rows convert side by side, each on a
+// thread of its own with its own reader, converter and encoder. The calling
+// thread stays the only one that touches the sink and the progress window:
+// it starts rows in row order (names, running numbers and questions are
+// settled there, so they do not depend on which file finishes first),
+// shows each running file on a line of its own and each row's status as the
+// row ends; Cancel stops every running file ("Cancelled") and leaves the
+// rows not started as they were. The routine must be safe to run on several
+// threads at once.
 class ConversionJob {
 public:
     ConversionJob(Engine& engine, ProgressHost& host, RowStatusSink& rows, BatchPreconditions& preconditions);
 
     // The running number of the row being converted (1-based, counting every
-    // row attempted in this run); routines use it as a track number.
-    int32_t runningNumber() const { return m_runningNumber; }
+    // row attempted in this run, in row order); routines use it as a track
+    // number. A routine running beside others reads its own row's number.
+    int32_t runningNumber() const;
     bool wasCancelled() const { return m_cancelled; }
 
     void run(std::vector<BatchRow>& rows, const BatchOptions& options, const ConversionRoutine& routine);
 
 private:
+    struct Context;
+    void runInOrder(std::vector<BatchRow>& rows, Context& context);
+    void runSideBySide(std::vector<BatchRow>& rows, Context& context);
+    // The steps before a row converts (announce runs once the row shows
+    // "Converting..."); false with status set when it does not convert.
+    bool startRow(BatchRow& row, Context& context, TargetReservation& target, std::string& status,
+                  const std::function<void()>& announce);
+    // The status of a row whose routine ended with converted.
+    std::string finishRow(BatchRow& row, Outcome converted, TargetReservation& target);
+
     Engine& m_engine;
     ProgressHost& m_host;
     RowStatusSink& m_rows;

@@ -141,9 +141,11 @@ Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, 
     // that alone would truncate the source.
     if (mayBeSameFile(targetPath, sourcePath))
         return Outcome::failure("The target would be the source file itself.");
-    std::unique_ptr<AudioSource> source = engine.createSource(sourcePath, code, encoder.factoryRate(), false);
+    std::string unopened;
+    std::unique_ptr<AudioSource> source =
+        engine.createSource(sourcePath, code, encoder.factoryRate(), false, &unopened);
     if (!source)
-        return Outcome::failure(engine.failureDetail());
+        return Outcome::failure(unopened);
     OutputPlan plan;
     if (Outcome planned = encoder.plan(*source, plan); !planned)
         return planned;

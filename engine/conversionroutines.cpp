@@ -22,7 +22,9 @@
 #include "sources/tagselection.h"
 #include "sources/wmaruntime.h"
 
+#include <algorithm>
 #include <optional>
+#include <thread>
 
 namespace sonivert {
 namespace {
@@ -468,6 +470,8 @@ BatchOptions batchOptionsFrom(const ConversionSettings& s, std::function<std::op
     o.targetRules.fallbackToDocuments = s.OutputFiles2MyDocuments == 1;
     o.targetRules.documentsFolder = std::move(documentsFolder);
     o.browseOutputFolder = s.BrowseOutputFolder == 1;
+    o.jobs = s.ConversionJobs > 0 ? s.ConversionJobs
+                                  : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     return o;
 }
 

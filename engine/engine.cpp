@@ -148,9 +148,38 @@ void Engine::setWindowsMediaRuntime(WindowsMediaRuntime* runtime)
     m_windowsMedia = runtime ? runtime : m_ownWindowsMedia.get();
 }
 
+namespace {
+thread_local const bool* t_windowsMediaAnswer = nullptr;
+} // namespace
+
+Engine::ScopedWindowsMediaAnswer::ScopedWindowsMediaAnswer(bool loaded)
+    : m_previous(t_windowsMediaAnswer), m_loaded(loaded)
+{
+    t_windowsMediaAnswer = &m_loaded;
+}
+
+Engine::ScopedWindowsMediaAnswer::~ScopedWindowsMediaAnswer()
+{
+    t_windowsMediaAnswer = m_previous;
+}
+
 bool Engine::windowsMediaReady()
 {
+    if (t_windowsMediaAnswer)
+        return *t_windowsMediaAnswer;
     return m_windowsMedia->ensureLoaded(m_prompts);
+}
+
+std::string Engine::failureDetail() const
+{
+    const std::lock_guard lock(m_failureDetailMutex);
+    return m_failureDetail;
+}
+
+void Engine::setFailureDetail(std::string text)
+{
+    const std::lock_guard lock(m_failureDetailMutex);
+    m_failureDetail = std::move(text);
 }
 
 std::string Engine::supportFailureText()
@@ -171,7 +200,7 @@ std::unique_ptr<AudioSource> Engine::openWithReader(const std::string& path, Rea
 }
 
 std::unique_ptr<AudioSource> Engine::createSource(const std::string& path, InputTypeCode code,
-                                                  int32_t outputRate, bool probeOnly)
+                                                  int32_t outputRate, bool probeOnly, std::string* reason)
 {
     const bool windowsMediaLoaded = code == kInputWindowsMedia && windowsMediaReady();
 
@@ -179,8 +208,12 @@ std::unique_ptr<AudioSource> Engine::createSource(const std::string& path, Input
         if (auto source = openWithReader(path, candidate, outputRate, probeOnly))
             return source;
     }
-    if (!probeOnly)
-        m_failureDetail = unopenableReason(path);
+    if (!probeOnly) {
+        std::string why = unopenableReason(path);
+        if (reason)
+            *reason = why;
+        setFailureDetail(std::move(why));
+    }
     return nullptr;
 }
 

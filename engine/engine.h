@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -73,17 +74,36 @@ public:
     // inputs; 0 from the list intake). probeOnly picks the stream-information
     // FFmpeg reader and keeps failureDetail untouched; otherwise a file no
     // reader opens sets failureDetail to unopenableReason(path).
+    // reason, when given, receives the text failureDetail receives: a run
+    // of several conversions side by side keeps each file's own reason.
     std::unique_ptr<AudioSource> createSource(const std::string& path, InputTypeCode code,
-                                              int32_t outputRate, bool probeOnly);
+                                              int32_t outputRate, bool probeOnly, std::string* reason = nullptr);
+
+    // While one lives on a thread, that thread's Windows Media checks
+    // answer `loaded` instead of asking: a conversion running beside others
+    // must not show a question, so the run asks once, on its own thread,
+    // before the file starts.
+    class ScopedWindowsMediaAnswer {
+    public:
+        explicit ScopedWindowsMediaAnswer(bool loaded);
+        ~ScopedWindowsMediaAnswer();
+        ScopedWindowsMediaAnswer(const ScopedWindowsMediaAnswer&) = delete;
+        ScopedWindowsMediaAnswer& operator=(const ScopedWindowsMediaAnswer&) = delete;
+
+    private:
+        const bool* m_previous;
+        bool m_loaded;
+    };
 
     // Opens path with one given reader only (diagnostics). Null when the
     // reader is not available or refuses the file.
     std::unique_ptr<AudioSource> openWithReader(const std::string& path, ReaderId reader,
                                                 int32_t outputRate, bool probeOnly);
 
-    const std::string& failureDetail() const { return m_failureDetail; }
-    void setFailureDetail(std::string text) { m_failureDetail = std::move(text); }
-    void clearFailureDetail() { m_failureDetail.clear(); }
+    // The text is shared by every thread of the engine; each access is whole.
+    std::string failureDetail() const;
+    void setFailureDetail(std::string text);
+    void clearFailureDetail() { setFailureDetail({}); }
 
     // "To get help, please forward the failure file to <address>."
     static std::string supportFailureText();
@@ -98,6 +118,7 @@ private:
     std::unique_ptr<WmaFormatList> m_wmaFormats;
     std::unique_ptr<WindowsMediaRuntime> m_ownWindowsMedia; // checks through the run-time loader
     WindowsMediaRuntime* m_windowsMedia = nullptr;          // the check in use
+    mutable std::mutex m_failureDetailMutex;
     std::string m_failureDetail;
 };
 

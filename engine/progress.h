@@ -39,6 +39,24 @@ public:
 
     virtual void pump() = 0;
     virtual bool cancelRequested() const = 0;
+
+    // A run of several conversions side by side shows one line and bar per
+    // running file: count lines (called once, before the first file), then
+    // each line's text and bar by its index. A window with one line shows
+    // line 0 on its file line.
+    virtual void setFileLines(int32_t count) { (void)count; }
+    virtual void setLineText(int32_t line, const std::string& text)
+    {
+        if (line == 0)
+            setFileText(text);
+    }
+    virtual void setLineBar(int32_t line, int32_t maximum, int32_t position)
+    {
+        if (line == 0) {
+            setFileBarRange(maximum);
+            setFileBarPosition(position);
+        }
+    }
 };
 
 // What a long piece of work needs from the window that started it: its

@@ -53,6 +53,12 @@ int32_t aacBlockType(int32_t stored, int32_t)
     return (stored >= 0 && stored <= 2) ? stored : 0;
 }
 
+// Simultaneous conversions: 0 (one per core) or 1..64.
+int32_t conversionJobs(int32_t stored, int32_t)
+{
+    return std::clamp(stored, 0, kMaxConversionJobs);
+}
+
 // A page index that names no page is ignored. A negative one names none
 // either, so the lower bound is checked as well as the upper.
 int32_t startPage(int32_t stored, int32_t current)
@@ -87,6 +93,7 @@ const std::array kOptionFields = {
     number("MonoType", &S::MonoType),
     number("EnableExtFilter", &S::EnableExtFilter),
     text("FilterExts", &S::FilterExts),
+    number("ConversionJobs", &S::ConversionJobs, conversionJobs),
     number("OutputFormat", &S::OutputFormat, nullptr, kSaveFormatAndStartPage),
     // MP3
     number("AutoDestMP3EncodingParam", &S::AutoDestMP3EncodingParam),

@@ -24,6 +24,7 @@ enum TagSource : int32_t {
 
 // The pages of the options sheet; OptStartPageIndex names one of them.
 inline constexpr int32_t kOptionPageCount = 8;
+inline constexpr int32_t kMaxConversionJobs = 64;
 
 // The store key of every option; the tag defaults live in sub-keys of it.
 inline constexpr std::string_view kOptionsKey = "Options";
@@ -86,6 +87,7 @@ struct ConversionSettings {
     int32_t MonoType = 0; // 0 (L+R)/2, 1 left, 2 right
     int32_t EnableExtFilter = 0;
     std::string FilterExts;
+    int32_t ConversionJobs = 0; // files converted side by side: 0 = one per core, else 1..64
 
     // MP3
     int32_t AutoDestMP3EncodingParam = 1;

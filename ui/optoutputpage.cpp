@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -209,6 +210,19 @@ void COptOutputPage::buildControls()
     m_browseWhenDone = new QCheckBox(QStringLiteral("&Browse output folder when conversion completes"), this);
     m_browseWhenDone->setObjectName(QStringLiteral("browseWhenDone"));
     layout->addWidget(m_browseWhenDone);
+    auto* jobsRow = new QHBoxLayout;
+    auto* jobsLabel = new QLabel(QStringLiteral("Simultaneous con&versions:"), this);
+    m_conversionJobs = new QSpinBox(this);
+    m_conversionJobs->setObjectName(QStringLiteral("conversionJobs"));
+    // The stored value is brought into this range when it is loaded.
+    m_conversionJobs->setRange(0, kMaxConversionJobs);
+    m_conversionJobs->setSpecialValueText(QStringLiteral("Auto"));
+    m_conversionJobs->setToolTip(QStringLiteral("How many files are converted side by side; Auto: one per processor core"));
+    jobsLabel->setBuddy(m_conversionJobs);
+    jobsRow->addWidget(jobsLabel);
+    jobsRow->addWidget(m_conversionJobs);
+    jobsRow->addStretch(1);
+    layout->addLayout(jobsRow);
     layout->addStretch(1);
 
     connect(explain, &QAbstractButton::clicked, this, &COptOutputPage::explainClicked);
@@ -228,6 +242,7 @@ void COptOutputPage::copyIn(const ConversionSettings& settings)
     m_values.targetExistsRule = settings.TargetExistsOpt;
     m_values.documentsFallback = settings.OutputFiles2MyDocuments;
     m_values.browseWhenDone = settings.BrowseOutputFolder;
+    m_values.conversionJobs = settings.ConversionJobs;
 }
 
 void COptOutputPage::copyOut(ConversionSettings& settings) const
@@ -241,6 +256,7 @@ void COptOutputPage::copyOut(ConversionSettings& settings) const
     settings.TargetExistsOpt = m_values.targetExistsRule;
     settings.OutputFiles2MyDocuments = m_values.documentsFallback;
     settings.BrowseOutputFolder = m_values.browseWhenDone;
+    settings.ConversionJobs = m_values.conversionJobs;
 }
 
 void COptOutputPage::exchangeValues(bool fromControls)
@@ -255,6 +271,7 @@ void COptOutputPage::exchangeValues(bool fromControls)
         m_values.createFolders = m_createFolders->isChecked() ? 1 : 0;
         m_values.documentsFallback = m_documentsFallback->isChecked() ? 1 : 0;
         m_values.browseWhenDone = m_browseWhenDone->isChecked() ? 1 : 0;
+        m_values.conversionJobs = m_conversionJobs->value();
         return;
     }
     if (QAbstractButton* radio = m_monoGroup->button(m_values.monoType)) {
@@ -270,6 +287,7 @@ void COptOutputPage::exchangeValues(bool fromControls)
     m_createFolders->setChecked(m_values.createFolders != 0);
     m_documentsFallback->setChecked(m_values.documentsFallback != 0);
     m_browseWhenDone->setChecked(m_values.browseWhenDone != 0);
+    m_conversionJobs->setValue(m_values.conversionJobs);
 }
 
 void COptOutputPage::initialisePage()

@@ -11,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace sonivert::ui {
 
@@ -43,6 +44,7 @@ public:
         int32_t targetExistsRule = 0;
         int32_t documentsFallback = 0;
         int32_t browseWhenDone = 0;
+        int32_t conversionJobs = 0; // 0: one per core
     };
     const Values& values() const { return m_values; }
 
@@ -79,6 +81,7 @@ private:
     QComboBox* m_targetRule = nullptr;
     QCheckBox* m_documentsFallback = nullptr;
     QCheckBox* m_browseWhenDone = nullptr;
+    QSpinBox* m_conversionJobs = nullptr;
 };
 
 } // namespace sonivert::ui

@@ -56,6 +56,15 @@ CaptionlessProgress::CaptionlessProgress(QSize size)
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelRequested = true; });
 }
 
+void CaptionlessProgress::setHeight(int height)
+{
+    const QPoint centre = geometry().center();
+    setFixedSize(width(), height);
+    m_cancel->move((width() - kCancelSize.width()) / 2, height - kMargin - kCancelSize.height());
+    if (isVisible())
+        move(centre.x() - width() / 2, centre.y() - height / 2);
+}
+
 void CaptionlessProgress::showCentred(QWidget* owner)
 {
     winId(); // creates the native window, so it can be tied to its owner
@@ -206,6 +215,52 @@ void ProgressDialog::stepRunBar()
 {
     if (m_runBar->value() < m_runBar->maximum())
         m_runBar->setValue(m_runBar->value() + 1);
+}
+
+void ProgressDialog::setFileLines(int32_t count)
+{
+    // One text and bar per file, 50 pixels apart; the run's line below them.
+    constexpr int kLineStep = 50;
+    const int inner = width() - 2 * kMargin;
+    for (int32_t line = static_cast<int32_t>(m_lineTexts.size()) + 1; line < count; ++line) {
+        const int top = kMargin + line * kLineStep;
+        m_lineTexts.push_back(makeText(this, QRect(kMargin, top, inner, 16)));
+        m_lineBars.push_back(makeBar(this, QRect(kMargin, top + 20, inner, 20)));
+        m_lineTexts.back()->show();
+        m_lineBars.back()->show();
+    }
+    const int runTop = kMargin + std::max(count, 1) * kLineStep;
+    m_runText->move(kMargin, runTop);
+    m_runBar->move(kMargin, runTop + 20);
+    setHeight(runTop + 20 + 20 + 10 + 26 + kMargin);
+}
+
+void ProgressDialog::setLineText(int32_t line, const std::string& text)
+{
+    if (line == 0)
+        setFileText(text);
+    else if (line > 0 && static_cast<size_t>(line) <= m_lineTexts.size())
+        m_lineTexts[static_cast<size_t>(line - 1)]->setText(QString::fromStdString(text));
+}
+
+void ProgressDialog::setLineBar(int32_t line, int32_t maximum, int32_t position)
+{
+    QProgressBar* bar = line == 0 ? m_fileBar
+                                  : (line > 0 && static_cast<size_t>(line) <= m_lineBars.size()
+                                         ? m_lineBars[static_cast<size_t>(line - 1)]
+                                         : nullptr);
+    if (!bar)
+        return;
+    setBarRange(bar, maximum);
+    bar->setValue(position);
+}
+
+QString ProgressDialog::lineText(int32_t line) const
+{
+    if (line == 0)
+        return fileText();
+    return line > 0 && static_cast<size_t>(line) <= m_lineTexts.size() ? m_lineTexts[static_cast<size_t>(line - 1)]->text()
+                                                                        : QString();
 }
 
 QString ProgressDialog::fileText() const

@@ -6,6 +6,8 @@
 #include <QFrame>
 #include <QPointer>
 
+#include <vector>
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -39,6 +41,9 @@ protected:
 
     // Shows the window centred over owner (or its screen).
     void showCentred(QWidget* owner);
+    // A new height, the Cancel button kept at the bottom and the window
+    // centred where it was.
+    void setHeight(int height);
 
 private:
     QPushButton* m_cancel = nullptr;
@@ -86,8 +91,14 @@ public:
     void stepRunBar() override;
     void pump() override { pumpEvents(); }
     bool cancelRequested() const override { return isCancelRequested(); }
+    void setFileLines(int32_t count) override;
+    void setLineText(int32_t line, const std::string& text) override;
+    void setLineBar(int32_t line, int32_t maximum, int32_t position) override;
 
     QString fileText() const;
+    // The text of line (0 is the file line); empty for a line that is not there.
+    QString lineText(int32_t line) const;
+    int32_t lineCount() const { return static_cast<int32_t>(m_lineTexts.size()) + 1; }
     QString runText() const;
     QProgressBar* fileBar() const { return m_fileBar; }
     QProgressBar* runBar() const { return m_runBar; }
@@ -97,6 +108,9 @@ private:
     QProgressBar* m_fileBar = nullptr;
     QLabel* m_runText = nullptr;
     QProgressBar* m_runBar = nullptr;
+    // Lines 1.. of files converted side by side (line 0 is the file line).
+    std::vector<QLabel*> m_lineTexts;
+    std::vector<QProgressBar*> m_lineBars;
 };
 
 // Hands out the two windows above for the engine's loops and enables or

@@ -98,6 +98,8 @@ int runConvert(const ConvertOptions& options)
         if (!applySet(settings, assignment))
             return 2;
     }
+    if (options.jobs)
+        settings.ConversionJobs = *options.jobs;
 
     std::vector<BatchRow> rows;
     for (const std::string& file : options.files)
@@ -120,6 +122,7 @@ int runConvert(const ConvertOptions& options)
     ConversionJob job(engine, host, sink, preconditions);
     installInterruptHandler();
     job.run(rows, batch, routines.routineFor(format->code, &job));
+    sink.flush();
 
     for (const BatchRow& row : rows) {
         if (row.targetPath.empty())

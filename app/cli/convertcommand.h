@@ -13,6 +13,7 @@ struct ConvertOptions {
     bool mirror = false;                  // --mirror
     std::optional<std::string> ifExists;  // rename | overwrite | skip
     std::vector<std::string> sets;        // NAME=VALUE
+    std::optional<int32_t> jobs;          // --jobs: files side by side, 0 one per core
     std::vector<std::string> files;
 };
 

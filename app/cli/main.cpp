@@ -39,6 +39,10 @@ int main(int argc, char** argv)
                                       ->check(CLI::IsMember({"rename", "overwrite", "skip"}));
     convertCommand->add_option("--set", convert.sets, "NAME=VALUE: one stored setting, for this run only")
         ->allow_extra_args(false);
+    int32_t jobs = 0;
+    CLI::Option* jobsOption =
+        convertCommand->add_option("--jobs", jobs, "Files converted side by side (0: one per core; ConversionJobs)")
+            ->check(CLI::Range(0, 64));
     convertCommand->add_option("files", convert.files, "Audio files, converted in this order")->required();
 
     sonivert::cli::SettingsCommand settings(app);
@@ -66,6 +70,8 @@ int main(int argc, char** argv)
             convert.outputDir = outputDir;
         if (*ifExistsOption)
             convert.ifExists = ifExists;
+        if (*jobsOption)
+            convert.jobs = jobs;
         status = sonivert::cli::runConvert(convert);
     } else if (infoCommand->parsed()) {
         if (!reader.empty())

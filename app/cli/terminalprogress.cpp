@@ -90,6 +90,31 @@ void TerminalConversionProgress::stepRunBar()
     m_dirty = true;
 }
 
+void TerminalConversionProgress::setFileLines(int32_t count)
+{
+    m_lineTexts.assign(static_cast<size_t>(std::max(count, 0)), std::string());
+    m_dirty = true;
+}
+
+void TerminalConversionProgress::setLineText(int32_t line, const std::string& text)
+{
+    if (line >= 0 && static_cast<size_t>(line) < m_lineTexts.size()) {
+        m_lineTexts[static_cast<size_t>(line)] = text;
+        m_dirty = true;
+    } else if (line == 0) {
+        setFileText(text);
+    }
+}
+
+void TerminalConversionProgress::setLineBar(int32_t line, int32_t maximum, int32_t position)
+{
+    // Files side by side show their percentages in their texts.
+    if (m_lineTexts.empty() && line == 0) {
+        setFileBarRange(maximum);
+        setFileBarPosition(position);
+    }
+}
+
 void TerminalConversionProgress::pump()
 {
     if (m_dirty)
@@ -101,8 +126,16 @@ void TerminalConversionProgress::draw()
     m_dirty = false;
     if (!m_tty)
         return;
-    std::cerr << "\r\033[K" << m_runText << ' ' << bar(m_runPosition, m_runMax, 10) << ' ' << m_fileText << ' '
-              << bar(m_filePosition, m_fileMax, kBarWidth) << std::flush;
+    std::cerr << "\r\033[K" << m_runText << ' ' << bar(m_runPosition, m_runMax, 10) << ' ';
+    if (m_lineTexts.empty()) {
+        std::cerr << m_fileText << ' ' << bar(m_filePosition, m_fileMax, kBarWidth);
+    } else {
+        for (const std::string& text : m_lineTexts) {
+            if (!text.empty())
+                std::cerr << " | " << text;
+        }
+    }
+    std::cerr << std::flush;
     m_drawn = true;
 }
 
@@ -120,14 +153,31 @@ void TerminalRowSink::setRowStatus(int32_t rowIndex, const std::string& text)
 {
     if (text == "Converting...")
         return;
-    for (const BatchRow& row : m_rows) {
-        if (row.rowIndex == rowIndex) {
-            if (isatty(STDERR_FILENO))
-                std::cerr << "\r\033[K" << std::flush;
-            std::cout << row.sourcePath << '\t' << text << std::endl;
-            return;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].rowIndex != rowIndex)
+            continue;
+        m_final[i] = text;
+        while (m_printed < m_rows.size() && m_final[m_printed]) {
+            print(m_printed, *m_final[m_printed]);
+            ++m_printed;
         }
+        return;
     }
+}
+
+void TerminalRowSink::flush()
+{
+    for (; m_printed < m_rows.size(); ++m_printed) {
+        if (m_final[m_printed])
+            print(m_printed, *m_final[m_printed]);
+    }
+}
+
+void TerminalRowSink::print(size_t row, const std::string& text)
+{
+    if (isatty(STDERR_FILENO))
+        std::cerr << "\r\033[K" << std::flush;
+    std::cout << m_rows[row].sourcePath << '\t' << text << std::endl;
 }
 
 } // namespace sonivert::cli

@@ -4,6 +4,7 @@
 #include "engine/progress.h"
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ public:
     void stepRunBar() override;
     void pump() override;
     bool cancelRequested() const override { return interruptRequested(); }
+    void setFileLines(int32_t count) override;
+    void setLineText(int32_t line, const std::string& text) override;
+    void setLineBar(int32_t line, int32_t maximum, int32_t position) override;
 
     static constexpr int32_t kBarWidth = 30;
 
@@ -43,6 +47,7 @@ private:
     int32_t m_filePosition = 0;
     int32_t m_runMax = 0;
     int32_t m_runPosition = 0;
+    std::vector<std::string> m_lineTexts; // files side by side: their texts, shown after the run's
     bool m_dirty = false;
     bool m_drawn = false;
 };
@@ -56,16 +61,25 @@ public:
     void setMainWindowEnabled(bool) override {}
 };
 
-// Prints "source<TAB>status" on standard output when a row's status is final.
+// Prints "source<TAB>status" on standard output once a row's status is final,
+// in the rows' order: a row that ends before an earlier one (files converted
+// side by side) waits until every row before it has its line.
 class TerminalRowSink final : public RowStatusSink {
 public:
-    explicit TerminalRowSink(const std::vector<BatchRow>& rows) : m_rows(rows) {}
+    explicit TerminalRowSink(const std::vector<BatchRow>& rows) : m_rows(rows), m_final(rows.size()) {}
     void makeRowVisible(int32_t) override {}
     void setRowStatus(int32_t rowIndex, const std::string& text) override;
     void widenStatusColumn(int32_t) override {}
+    // After the run: the lines still waiting (rows after a cancelled one
+    // that never started have none).
+    void flush();
 
 private:
+    void print(size_t row, const std::string& text);
+
     const std::vector<BatchRow>& m_rows;
+    std::vector<std::optional<std::string>> m_final;
+    size_t m_printed = 0; // rows before this one have their lines
 };
 
 } // namespace sonivert::cli

@@ -186,23 +186,39 @@ TEST_F(CliConvertTest, InterruptCancelsAndLeavesNoPartialOutput)
 {
     // The interrupt is sent when the progress of the second file appears on
     // the terminal; that file is long enough (half an hour, resampled) to be
-    // still running then on any machine.
-    const std::string first = input("first.wav", "-r 8000 -c 1 -b 16", "0.5 sine 440");
-    const std::string second = input("second.wav", "-r 8000 -c 1 -b 16", "1800 sine 440");
-    const std::string out = dir.file("out");
-    const TerminalRun run = runOnTerminal(
-        "cd " + shellQuote(dir.path()) + " && exec env SONIVERT_SETTINGS=" + shellQuote(dir.file("settings.ini")) +
-            " " + SONIVERT_CLI + " convert --format wav --output-dir " + shellQuote(out) +
-            " --set AutoDestWAVEncodingParam=0 --set WAVSampleRate=48000 " + shellQuote(first) + " " +
-            shellQuote(second),
-        "Converting 2 of 2", SIGINT);
-    ASSERT_TRUE(run.triggered) << run.terminal;
-    EXPECT_EQ(first + "\tfirst.wav\n" + second + "\tCancelled\n", run.output);
-    EXPECT_EQ(1, run.exitStatus);
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(out))
-        left.push_back(entry.path().filename().string());
-    EXPECT_EQ(std::vector<std::string>{"first.wav"}, left) << "partial output left behind";
+    // still running then on any machine. One after the other, the first
+    // (short) file is done by then; side by side, both are running.
+    const std::string shortFile = input("first.wav", "-r 8000 -c 1 -b 16", "0.5 sine 440");
+    const std::string longFile = input("second.wav", "-r 8000 -c 1 -b 16", "1800 sine 440");
+    const std::string longToo = dir.file("second-too.wav");
+    fs::copy_file(longFile, longToo);
+    const struct {
+        const char* jobs;
+        std::string first;
+        const char* trigger;
+        std::string printed;
+        std::vector<std::string> left;
+    } cases[] = {
+        {"1", shortFile, "Converting 2 of 2", shortFile + "\tfirst.wav\n" + longFile + "\tCancelled\n", {"first.wav"}},
+        {"2", longToo, "Converting second.wav...", longToo + "\tCancelled\n" + longFile + "\tCancelled\n", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("--jobs ") + c.jobs);
+        const std::string out = dir.file(std::string("out") + c.jobs);
+        const TerminalRun run = runOnTerminal(
+            "cd " + shellQuote(dir.path()) + " && exec env SONIVERT_SETTINGS=" + shellQuote(dir.file("settings.ini")) +
+                " " + SONIVERT_CLI + " convert --format wav --jobs " + c.jobs + " --output-dir " + shellQuote(out) +
+                " --set AutoDestWAVEncodingParam=0 --set WAVSampleRate=48000 " + shellQuote(c.first) + " " +
+                shellQuote(longFile),
+            c.trigger, SIGINT);
+        ASSERT_TRUE(run.triggered) << run.terminal;
+        EXPECT_EQ(c.printed, run.output);
+        EXPECT_EQ(1, run.exitStatus);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(out))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(c.left, left) << "partial output left behind";
+    }
 }
 
 } // namespace

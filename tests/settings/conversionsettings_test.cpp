@@ -74,6 +74,7 @@ const Documented kDocumented[] = {
     {"MonoType", false, 0, 8},
     {"EnableExtFilter", false, 0, 8},
     {"FilterExts", true, 0, 8},
+    {"ConversionJobs", false, 0, 8},
     {"AutoDestMP3EncodingParam", false, 1, 8},
     {"MP3BitRate", false, 128, 8},
     {"MP3SampleRate", false, 44100, 8},
@@ -307,6 +308,10 @@ TEST_F(ConversionSettingsTest, LoadChecksApplyToTheirValuesOnly)
         {"OptStartPageIndex", 7, 7},
         {"OptStartPageIndex", 8, 0},
         {"OptStartPageIndex", -1, 0},
+        // Simultaneous conversions: 0 (one per core) to 64.
+        {"ConversionJobs", -3, 0},
+        {"ConversionJobs", 65, 64},
+        {"ConversionJobs", 8, 8},
         // AAC choices the encoder would refuse or the page would misstate.
         {"AACBlockType", 5, 0},
         {"AACBlockType", -1, 0},
@@ -461,7 +466,7 @@ TEST_F(ConversionSettingsTest, EveryValueSurvivesARoundTripUnderAGermanLocale)
         {"WMAChannels", 1, 0},        {"WMAID3TagType", 0, 0},    {"OGGBitRate", 192, 0},
         {"OGGChannels", 1, 0},        {"M4AID3TagType", 0, 0},    {"OptStartPageIndex", 7, 0},
         {"AACVBR", 0, 0},             {"AACMpegVersion", 1, 0},   {"AACBlockType", 2, 0},
-        {"M4AVBR", 0, 0},             {"M4ABlockType", 1, 0},
+        {"M4AVBR", 0, 0},             {"M4ABlockType", 1, 0},     {"ConversionJobs", 12, 0},
     };
     for (const CheckCase& c : valid)
         numberOf(written, c.name) = c.stored;

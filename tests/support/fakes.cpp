@@ -32,6 +32,8 @@ public:
     void stepRunBar() override { m_record.stepRunBar(); }
     void pump() override { m_record.pump(); }
     bool cancelRequested() const override { return m_record.cancelRequested(); }
+    void setFileLines(int32_t count) override { m_record.setFileLines(count); }
+    void setLineText(int32_t line, const std::string& text) override { m_record.setLineText(line, text); }
 
 private:
     RecordingConversionProgress& m_record;

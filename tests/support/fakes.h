@@ -99,8 +99,12 @@ public:
             cancelled = true;
     }
     bool cancelRequested() const override { return cancelled; }
+    void setFileLines(int32_t count) override { fileLines = count; }
+    void setLineText(int32_t line, const std::string& text) override { lineTexts.emplace_back(line, text); }
 
     int32_t barWidth = 300;
+    int32_t fileLines = 1;
+    std::vector<std::pair<int32_t, std::string>> lineTexts;
     int cancelAfterPumps = 0;
     bool cancelled = false;
     int pumps = 0;

@@ -66,6 +66,8 @@ protected:
         // The window tests convert to WAV, the cheapest output to check; the
         // tests about the stored format write their own value over this.
         store->createKey(kOptionsKey)->writeNumber("OutputFormat", kOutputWav);
+        // One file after the other unless a test asks for more.
+        store->createKey(kOptionsKey)->writeNumber("ConversionJobs", 1);
         ASSERT_TRUE(store->flush());
     }
 
@@ -435,6 +437,26 @@ TEST_F(MainWindowTest, ConvertAllToWavFillsTheStatusCellsWithTheTargetNames)
     select({1});
     window->runCommand(ui::kCommandConvertSelected);
     EXPECT_EQ((Texts{"a.wav", "b_1.wav", "c.wav"}), column(5));
+}
+
+TEST_F(MainWindowTest, FilesSideBySideShowALineEachAndEndInTheirRows)
+{
+    store->createKey(kOptionsKey)->writeNumber("ConversionJobs", 3);
+    open();
+    addFiles(threeFiles());
+    int lines = 0;
+    QObject::connect(window->listView().model(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& index) {
+        if (auto* dialog = visibleTopLevel<ui::ProgressDialog>(); dialog && index.data().toString().endsWith(".wav")) {
+            lines = dialog->lineCount();
+            if (index.row() == 0)
+                dialog->grab().save(screenshotPath("progressdialog-sidebyside.png"));
+        }
+    });
+    click("convertButton");
+    EXPECT_EQ(3, lines);
+    EXPECT_EQ((Texts{"a.wav", "b.wav", "c.wav"}), column(5));
+    EXPECT_EQ(Texts{documents + "/a.wav"}, prompts.revealedFiles) << "the first row's output, whichever ended first";
+    EXPECT_TRUE(window->isEnabled());
 }
 
 TEST_F(MainWindowTest, CancelInTheProgressDialogMidBatchGivesCancelled)
