@@ -55,7 +55,7 @@ AttributeValue attribute(wmvcore::HeaderInfo& header, const char16_t* name)
 // A string value as UTF-8 text: the UTF-16 units up to the first zero.
 std::string stringValue(const AttributeValue& v)
 {
-    if (!v.found || v.type != AttributeType::String)
+    if (!v.found || v.type != AttributeType::String || v.bytes.size() < 2)
         return {};
     std::u16string text(v.bytes.size() / 2, u'\0');
     std::memcpy(text.data(), v.bytes.data(), text.size() * 2);
@@ -256,6 +256,8 @@ bool WmaSource::findAudioOutput()
 int32_t WmaSource::handOut(int16_t* left, int16_t* right, int32_t count, int32_t want)
 {
     const auto n = static_cast<int32_t>(std::min<size_t>(m_framesLeft, static_cast<size_t>(want)));
+    if (n <= 0)
+        return 0; // nothing buffered yet: the buffers may still be unallocated
     const uint8_t* data = m_sampleBuffer.data();
     if (m_downmix.active()) {
         const size_t frameBytes = 2u * static_cast<size_t>(m_channels);
