@@ -48,9 +48,9 @@ public:
     void SetComments(const TrackTags& tags);
 
     // Starts the analysis and writes the identification, comment and setup
-    // headers on pages of their own, so the audio starts on a new page. The
-    // stream serial number comes from std::rand(). False before Configure,
-    // when called twice, or when the library cannot start.
+    // headers on pages of their own, so the audio starts on a new page. Each
+    // encoder of the process gets its own stream serial number. False before
+    // Configure, when called twice, or when the library cannot start.
     [[nodiscard]] bool WriteHeaders();
 
     // Encodes samples frames: left and right each hold samples 16-bit values
