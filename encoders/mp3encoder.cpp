@@ -93,7 +93,7 @@ bool Mp3Encoder::Start()
         return false;
     lame_set_bWriteVbrTag(m_lame.get(), 0);
     lame_set_VBR(m_lame.get(), vbr_off);
-    if (lame_init_params(m_lame.get()) < 0)
+    if (!startLame(m_lame.get()))
         return false;
     // Upsampling makes one block of input into more output frames than the
     // library's bound for the input count: size the buffer for the output.

@@ -19,4 +19,13 @@ using LamePtr = std::unique_ptr<lame_global_struct, LameCloser>;
 // A new handle from lame_init, or null when the library cannot create one.
 LamePtr makeLame();
 
+// lame_init_params on the handle: true when the library accepts the
+// parameters.
+//
+// Both calls fill tables the library shares between all its handles, without
+// a lock of its own; here they take one process-wide lock, so no two
+// encoders start at once. A start writes into those tables the values they
+// already hold, so encoders running meanwhile read the same numbers.
+[[nodiscard]] bool startLame(lame_global_struct* flags);
+
 } // namespace sonivert
