@@ -44,6 +44,35 @@ FluidSettingsPtr makeSettings(int32_t rate)
     return settings;
 }
 
+// The library initialises its shared tables on the first synthesiser
+// without a lock, and its fonts come from a cache that all synthesisers
+// share: creating, loading and deleting take this lock, so channels may be
+// opened and freed on any thread. Rendering needs no lock.
+std::mutex& synthLifetimeLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+// A synthesiser with the fonts loaded, the first of them preferred; null
+// when one does not load. The cache shares the sample data of a font among
+// the synthesisers that load it.
+FluidSynthPtr makeSynth(fluid_settings_t* settings, const std::vector<std::string>& fonts)
+{
+    const std::lock_guard lock(synthLifetimeLock());
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    if (!synth)
+        return nullptr;
+    // Fonts loaded later take precedence, so the preferred one goes last.
+    for (auto font = fonts.rbegin(); font != fonts.rend(); ++font) {
+        if (fluid_synth_sfload(synth, font->c_str(), 1) == FLUID_FAILED) {
+            delete_fluid_synth(synth); // the owner's deleter would take the lock again
+            return nullptr;
+        }
+    }
+    return FluidSynthPtr(synth);
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& data)
 {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -66,6 +95,7 @@ void FluidSettingsDeleter::operator()(_fluid_hashtable_t* settings) const
 
 void FluidSynthDeleter::operator()(_fluid_synth_t* synth) const
 {
+    const std::lock_guard lock(synthLifetimeLock());
     delete_fluid_synth(synth);
 }
 
@@ -79,10 +109,7 @@ bool soundFontLoads(const std::string& path)
     if (!in.read(head, sizeof head) || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "sfbk", 4) != 0)
         return false;
     const FluidSettingsPtr settings = makeSettings(44100);
-    if (!settings)
-        return false;
-    const FluidSynthPtr synth(new_fluid_synth(settings.get()));
-    return synth && fluid_synth_sfload(synth.get(), path.c_str(), 1) != FLUID_FAILED;
+    return settings && makeSynth(settings.get(), {path});
 }
 
 MidiChannel::MidiChannel(const std::string& path, int32_t rate, uint64_t lengthFrames, MidiSequence sequence,
@@ -114,14 +141,9 @@ std::unique_ptr<MidiChannel> MidiChannel::open(const std::string& path, int32_t 
     FluidSettingsPtr settings = makeSettings(synthRate);
     if (!settings)
         return nullptr;
-    FluidSynthPtr synth(new_fluid_synth(settings.get()));
+    FluidSynthPtr synth = makeSynth(settings.get(), fonts);
     if (!synth)
         return nullptr;
-    // Fonts loaded later take precedence, so the preferred one goes last.
-    for (auto font = fonts.rbegin(); font != fonts.rend(); ++font) {
-        if (fluid_synth_sfload(synth.get(), font->c_str(), 1) == FLUID_FAILED)
-            return nullptr;
-    }
     auto channel = std::unique_ptr<MidiChannel>(
         new MidiChannel(path, rate, lengthFrames, std::move(*sequence), std::move(settings), std::move(synth)));
     if (synthRate != rate) {
