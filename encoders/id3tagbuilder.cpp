@@ -14,6 +14,7 @@
 #include <id3/tag.h>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unistd.h>
 
@@ -123,9 +124,14 @@ std::optional<std::vector<uint8_t>> readWhole(const std::string& path)
 // and reads the file back; the file is removed whatever happens. (id3lib's
 // in-memory rendering copies the tag, and that copy frees memory with the
 // wrong type inside the library.)
+//
+// One tag at a time in the process: id3lib was written for one thread, and
+// building a tag is a moment next to encoding the file it heads.
 template <typename Attach>
 std::optional<std::vector<uint8_t>> renderThroughFile(ID3_TagType type, Attach&& attach)
 {
+    static std::mutex oneAtATime;
+    const std::lock_guard lock(oneAtATime);
     const TemporaryFile file;
     if (!file.ok())
         return std::nullopt;
