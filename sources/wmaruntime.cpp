@@ -6,12 +6,16 @@
 #include "platform/specialfolders.h"
 
 #include <filesystem>
+#include <mutex>
 #include <optional>
 
 namespace sonivert {
 namespace {
 
+// The window's thread loads the module before a run; workers read the entry
+// points. The lock keeps a load on one thread apart from a read on another.
 struct LoaderState {
+    std::mutex mutex;
     std::optional<std::string> modulePath; // unset: beside the executable
     ModuleHandle module;
     WmaRuntimeEntryPoints entries;
@@ -29,11 +33,8 @@ Fn resolve(const ModuleHandle& module, const char* name)
     return reinterpret_cast<Fn>(moduleSymbol(module, name));
 }
 
-} // namespace
-
-std::string wmaRuntimeModulePath()
+std::string modulePathLocked(const LoaderState& s)
 {
-    LoaderState& s = state();
     if (s.modulePath)
         return *s.modulePath;
     const std::optional<std::string> folder = executableFolder();
@@ -45,9 +46,19 @@ std::string wmaRuntimeModulePath()
     return std::string(text.begin(), text.end());
 }
 
+} // namespace
+
+std::string wmaRuntimeModulePath()
+{
+    LoaderState& s = state();
+    const std::lock_guard lock(s.mutex);
+    return modulePathLocked(s);
+}
+
 void setWmaRuntimeModulePath(std::string path)
 {
     LoaderState& s = state();
+    const std::lock_guard lock(s.mutex);
     if (s.modulePath == path)
         return;
     s.entries = {};
@@ -58,9 +69,10 @@ void setWmaRuntimeModulePath(std::string path)
 bool LoadWmaRuntime()
 {
     LoaderState& s = state();
+    const std::lock_guard lock(s.mutex);
     if (s.module)
         return true;
-    const std::string path = wmaRuntimeModulePath();
+    const std::string path = modulePathLocked(s);
     if (path.empty())
         return false;
     ModuleHandle module = loadModule(path);
@@ -79,12 +91,16 @@ bool LoadWmaRuntime()
 
 bool WmaRuntimeLoaded()
 {
-    return state().module != nullptr;
+    LoaderState& s = state();
+    const std::lock_guard lock(s.mutex);
+    return s.module != nullptr;
 }
 
 WmaRuntimeEntryPoints WmaRuntimeEntries()
 {
-    return state().entries;
+    LoaderState& s = state();
+    const std::lock_guard lock(s.mutex);
+    return s.entries;
 }
 
 std::string wmaRuntimeDownloadUrl()
