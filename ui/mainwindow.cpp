@@ -472,15 +472,18 @@ void MainWindow::runBatch(const std::vector<int32_t>& rowIndices)
             rows.push_back(BatchRow{index, entry->inputType, entry->sourcePath, entry->targetPath});
     }
 
-    ConversionRoutines routines(m_engine, m_settings);
+    // The run's workers read their own copy: nothing the window does during
+    // the run can change what they see.
+    const ConversionSettings settings = m_settings;
+    ConversionRoutines routines(m_engine, settings);
     FileListStatusSink sink(m_list);
     BatchPreconditions others;
     SoundFontPreconditions preconditions(m_soundFont, m_services.prompts, others);
     ConversionJob job(m_engine, m_host, sink, preconditions);
-    const ConversionRoutine routine = routines.routineFor(m_settings.OutputFormat, &job);
+    const ConversionRoutine routine = routines.routineFor(settings.OutputFormat, &job);
     if (!routine)
         return; // the drop-down lists only formats that have a routine
-    job.run(rows, batchOptionsFrom(m_settings, m_services.documentsFolder), routine);
+    job.run(rows, batchOptionsFrom(settings, m_services.documentsFolder), routine);
 
     // The list did not change during the run (the window was disabled), so
     // the row indices still name the same entries.
