@@ -1,12 +1,18 @@
 #pragma once
 
-// Small helpers shared by the benchmarks: wall-clock timing of a function or
-// of a shell command, and a scratch folder removed at exit.
+// Small helpers shared by the benchmarks: wall-clock timing of a function, of
+// a shell command or of a child process with its peak memory, and a scratch
+// folder removed at exit.
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace sonivert::bench {
 
@@ -24,6 +30,41 @@ inline double secondsOfCommand(const std::string& command)
     int status = 0;
     const double s = secondsOf([&] { status = std::system(command.c_str()); });
     return status == 0 ? s : -1.0;
+}
+
+struct ChildRun {
+    double seconds = -1; // negative when the child failed
+    long peakKiB = 0;
+};
+
+// Runs args as a child, its standard output sent to /dev/null when quiet, and
+// measures its wall time and peak resident memory.
+inline ChildRun runChild(const std::vector<std::string>& args, bool quiet = false)
+{
+    ChildRun run;
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int status = 0;
+    run.seconds = secondsOf([&] {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (quiet) {
+                const int null = ::open("/dev/null", O_WRONLY);
+                if (null >= 0)
+                    ::dup2(null, STDOUT_FILENO);
+            }
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        struct rusage usage {};
+        wait4(pid, &status, 0, &usage);
+        run.peakKiB = usage.ru_maxrss;
+    });
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        run.seconds = -1;
+    return run;
 }
 
 class ScratchDir {

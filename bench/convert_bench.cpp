@@ -9,44 +9,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace sonivert;
-
-namespace {
-
-struct ChildRun {
-    double seconds = -1;
-    long peakKiB = 0;
-};
-
-// Runs argv as a child and measures its wall time and peak resident memory.
-ChildRun runChild(const std::vector<std::string>& args)
-{
-    ChildRun run;
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int status = 0;
-    run.seconds = bench::secondsOf([&] {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
-        struct rusage usage {};
-        wait4(pid, &status, 0, &usage);
-        run.peakKiB = usage.ru_maxrss;
-    });
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        run.seconds = -1;
-    return run;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -68,7 +32,7 @@ int main(int argc, char** argv)
     }
 
     auto convert = [&](const std::string& input, const std::string& out, int rate) {
-        return runChild({cli, "convert", "--format", "wav", "--output-dir", out, "--set", "AutoDestWAVEncodingParam=0",
+        return bench::runChild({cli, "convert", "--format", "wav", "--output-dir", out, "--set", "AutoDestWAVEncodingParam=0",
                          "--set", "WAVSampleRate=" + std::to_string(rate), "--set", "WAVChannelNum=2", "--set",
                          "WAVBitsPerSample=16", input});
     };
@@ -76,9 +40,9 @@ int main(int argc, char** argv)
                 "/ sox", "/ ffmpeg");
     for (const int rate : {22050, 48000}) {
         const std::string tag = std::to_string(rate);
-        const ChildRun mine = convert(fiveInput, dir.file("out-" + tag), rate);
-        const ChildRun sox = runChild({"sox", "-R", fiveInput, "-r", tag, dir.file("sox-" + tag + ".wav")});
-        const ChildRun ffmpeg = runChild({"ffmpeg", "-v", "error", "-y", "-i", fiveInput, "-ar", tag, "-c:a",
+        const bench::ChildRun mine = convert(fiveInput, dir.file("out-" + tag), rate);
+        const bench::ChildRun sox = bench::runChild({"sox", "-R", fiveInput, "-r", tag, dir.file("sox-" + tag + ".wav")});
+        const bench::ChildRun ffmpeg = bench::runChild({"ffmpeg", "-v", "error", "-y", "-i", fiveInput, "-ar", tag, "-c:a",
                                           "pcm_s16le", dir.file("ffmpeg-" + tag + ".wav")});
         if (mine.seconds > 0 && sox.seconds > 0 && ffmpeg.seconds > 0)
             std::printf("%-30s %12.2f %12.2f %12.2f %10.2f %12.2f\n", ("44100 -> " + tag + " Hz").c_str(),
@@ -87,8 +51,8 @@ int main(int argc, char** argv)
     }
     std::printf("(ratios are sonivert's time over the other's: below 1 is faster)\n");
 
-    const ChildRun mineShort = convert(shortInput, dir.file("out-short"), 48000);
-    const ChildRun mineLong = convert(longInput, dir.file("out-long"), 48000);
+    const bench::ChildRun mineShort = convert(shortInput, dir.file("out-short"), 48000);
+    const bench::ChildRun mineLong = convert(longInput, dir.file("out-long"), 48000);
     std::printf("\npeak resident memory of the conversion: one minute %ld KiB, one hour %ld KiB", mineShort.peakKiB,
                 mineLong.peakKiB);
     if (mineShort.peakKiB > 0)
