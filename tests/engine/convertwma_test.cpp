@@ -25,14 +25,6 @@ namespace fs = std::filesystem;
 namespace sonivert::test {
 namespace {
 
-class StatusRows final : public RowStatusSink {
-public:
-    void makeRowVisible(int32_t) override {}
-    void setRowStatus(int32_t row, const std::string& text) override { status[row] = text; }
-    void widenStatusColumn(int32_t) override {}
-    std::map<int32_t, std::string> status;
-};
-
 // What ffprobe says of the first audio stream and the container.
 struct Probe {
     std::string codec;
@@ -222,7 +214,7 @@ TEST_F(ConvertWmaTest, WithoutTheRunTimeNothingIsWrittenAndEachWmaInputAsks)
     prompts.answerYes = true;
     std::vector<BatchRow> rows = {{0, kInputWav, source, ""}};
     RecordingProgressHost host;
-    StatusRows sink;
+    StatusRecordingRows sink;
     BatchPreconditions preconditions;
     ConversionJob job(engine, host, sink, preconditions);
     BatchOptions options;

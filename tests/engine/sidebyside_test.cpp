@@ -24,14 +24,6 @@ namespace fs = std::filesystem;
 namespace sonivert::test {
 namespace {
 
-class StatusRows final : public RowStatusSink {
-public:
-    void makeRowVisible(int32_t) override {}
-    void setRowStatus(int32_t row, const std::string& text) override { status[row] = text; }
-    void widenStatusColumn(int32_t) override {}
-    std::map<int32_t, std::string> status;
-};
-
 class SideBySideTest : public testing::Test {
 protected:
     std::vector<BatchRow> sources(const std::vector<std::pair<std::string, double>>& files)
@@ -62,7 +54,7 @@ protected:
     Engine engine{prompts};
     ConversionSettings settings{std::nullopt};
     RecordingProgressHost host;
-    StatusRows rows;
+    StatusRecordingRows rows;
     BatchPreconditions preconditions;
     ConversionJob job{engine, host, rows, preconditions};
 };

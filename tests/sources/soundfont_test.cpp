@@ -28,14 +28,6 @@ namespace {
 constexpr const char* kDebianFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 constexpr const char* kMissingStatus = "Failure. Requires file \"ct4mgm.sf2\".";
 
-class StatusRows final : public RowStatusSink {
-public:
-    void makeRowVisible(int32_t) override {}
-    void setRowStatus(int32_t row, const std::string& text) override { status[row] = text; }
-    void widenStatusColumn(int32_t) override {}
-    std::map<int32_t, std::string> status;
-};
-
 TEST(SoundFont, InstallsOnlyARealFontFromTheGivenFolder)
 {
     TempDir folder;
@@ -118,7 +110,7 @@ protected:
     ConversionSettings settings{std::nullopt};
     ConversionRoutines routines{engine, settings};
     RecordingProgressHost host;
-    StatusRows status;
+    StatusRecordingRows status;
     MidiSoundFont font{programFolder.path()};
     BatchOptions options;
     std::vector<BatchRow> rows;

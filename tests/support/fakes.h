@@ -3,9 +3,11 @@
 // Scripted stand-ins for the window side of the engine's interfaces: they
 // record what the engine shows and answer or cancel on cue.
 
+#include "engine/conversionjob.h"
 #include "engine/progress.h"
 #include "engine/userprompts.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -134,6 +136,15 @@ public:
     int itemWindowsClosed = 0; // item windows the engine has destroyed
     int conversionWindowsCreated = 0;
     std::vector<bool> enabledCalls;
+};
+
+// Keeps the last status text of each row a batch ends.
+class StatusRecordingRows final : public RowStatusSink {
+public:
+    void makeRowVisible(int32_t) override {}
+    void setRowStatus(int32_t row, const std::string& text) override { status[row] = text; }
+    void widenStatusColumn(int32_t) override {}
+    std::map<int32_t, std::string> status;
 };
 
 } // namespace sonivert::test
