@@ -1,7 +1,7 @@
 #include "encoders/vorbisencoder.h"
 
 #include "engine/utf8path.h"
-#include "platform/localtext.h"
+#include "encoders/vorbiscomments.h"
 #include "engine/tracktags.h"
 
 #include <atomic>
@@ -66,25 +66,8 @@ void VorbisEncoder::SetComments(const TrackTags& tags)
 {
     if (!m_comment || m_dsp)
         return;
-    const struct {
-        const char* name;
-        const std::string& value;
-    } fields[] = {
-        {"TITLE", tags.title},         {"ARTIST", tags.artist}, {"ALBUM", tags.album},
-        {"DATE", tags.year},           {"GENRE", tags.genre},   {"COMMENT", tags.comment},
-        {"COMPOSER", tags.composer},   {"COPYRIGHT", tags.copyright},
-    };
-    // Texts are UTF-8 inside the program already; what Vorbis comments need
-    // is well-formed UTF-8, so a text that is not is left out rather than
-    // written as bytes no reader can decode.
-    auto add = [this](const char* name, const std::string& value) {
-        if (!value.empty() && isValidUtf8(value))
-            vorbis_comment_add_tag(m_comment.get(), name, value.c_str());
-    };
-    for (const auto& field : fields)
-        add(field.name, field.value);
-    if (tags.trackNumber() > 0)
-        add("TRACKNUMBER", tags.track);
+    for (const auto& [name, value] : vorbisCommentFields(tags))
+        vorbis_comment_add_tag(m_comment.get(), name.c_str(), value.c_str());
 }
 
 bool VorbisEncoder::WriteHeaders()
