@@ -12,7 +12,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   nlohmann-json3-dev libcli11-dev
   libmp3lame-dev libid3-3.8.3-dev libtag1-dev
-  libvorbis-dev libogg-dev
+  libvorbis-dev libogg-dev libflac-dev
   libopencore-amrnb-dev libvo-amrwbenc-dev
   libopenmpt-dev libfluidsynth-dev
   qt6-base-dev
