@@ -59,6 +59,12 @@ int32_t conversionJobs(int32_t stored, int32_t)
     return std::clamp(stored, 0, kMaxConversionJobs);
 }
 
+// FLAC compression levels 0..8, the nearest one for a stored value outside.
+int32_t flacLevel(int32_t stored, int32_t)
+{
+    return std::clamp(stored, 0, 8);
+}
+
 // A page index that names no page is ignored. A negative one names none
 // either, so the lower bound is checked as well as the upper.
 int32_t startPage(int32_t stored, int32_t current)
@@ -121,6 +127,11 @@ const std::array kOptionFields = {
     number("OGGID3TagType", &S::OGGID3TagType),
     number("AmplifyOGG", &S::AmplifyOGG),
     number("AmplifyOGGCoeff", &S::AmplifyOGGCoeff, clampCoefficient),
+    // FLAC
+    number("FLACCompressionLevel", &S::FLACCompressionLevel, flacLevel),
+    number("FLACID3TagType", &S::FLACID3TagType),
+    number("AmplifyFLAC", &S::AmplifyFLAC),
+    number("AmplifyFLACCoeff", &S::AmplifyFLACCoeff, clampCoefficient),
     // AAC
     number("AutoDestAACEncodingParam", &S::AutoDestAACEncodingParam),
     number("AACVBR", &S::AACVBR, nonZeroIsOne),
@@ -179,11 +190,12 @@ const std::array<TagField, 11> kTagFields = {{
     {"CustomTrackNum", &T::CustomTrackNum, nullptr},
 }};
 
-const std::array<TagFormat, 4> kTagFormats = {{
+const std::array<TagFormat, 5> kTagFormats = {{
     {"MP3", &S::MP3Tag},
     {"OGG", &S::OGGTag},
     {"WMA", &S::WMATag},
     {"M4A", &S::M4ATag},
+    {"FLAC", &S::FLACTag},
 }};
 
 } // namespace

@@ -149,6 +149,12 @@ struct ConversionSettings {
     int32_t AmplifyM4ACoef = 100;
     int32_t M4AID3TagType = kTagSourceCopy;
 
+    // FLAC
+    int32_t FLACCompressionLevel = 5; // 0 (fastest) .. 8 (smallest)
+    int32_t FLACID3TagType = kTagSourceCopy;
+    int32_t AmplifyFLAC = 0;
+    int32_t AmplifyFLACCoeff = 100;
+
     // AMR, AWB
     int32_t AMRMode = 6;
     int32_t AMRWBMode = 6;
@@ -164,11 +170,12 @@ struct ConversionSettings {
     TagDefaults OGGTag;
     TagDefaults WMATag;
     TagDefaults M4ATag;
+    TagDefaults FLACTag;
 
     // The parsed extension filter (see parseExtFilter); not persisted.
     std::vector<std::string> filterExtList;
 
-    // Reads every value of the Options key and then the four tag sub-keys,
+    // Reads every value of the Options key and then the five tag sub-keys,
     // applying each value's load check; rebuilds filterExtList. A value that
     // is absent or of the wrong type keeps its current contents. Without an
     // Options key nothing changes but filterExtList. Store errors are
@@ -215,7 +222,7 @@ struct TagField {
 // The eleven values of a tag sub-key, in record order.
 std::span<const TagField> tagFields();
 
-// The four tag sub-keys in load and save order (MP3, OGG, WMA, M4A).
+// The five tag sub-keys in load and save order (MP3, OGG, WMA, M4A, FLAC).
 struct TagFormat {
     std::string_view word;
     TagDefaults ConversionSettings::*record;

@@ -15,6 +15,7 @@ int32_t tagMode(const ConversionSettings& s, TagFamily family)
     case TagFamily::Ogg: return s.OGGID3TagType;
     case TagFamily::Wma: return s.WMAID3TagType;
     case TagFamily::M4a: return s.M4AID3TagType;
+    case TagFamily::Flac: return s.FLACID3TagType;
     }
     return kTagSourceNone;
 }
@@ -25,6 +26,7 @@ const TagDefaults& tagDefaults(const ConversionSettings& s, TagFamily family)
     case TagFamily::Mp3: return s.MP3Tag;
     case TagFamily::Ogg: return s.OGGTag;
     case TagFamily::Wma: return s.WMATag;
+    case TagFamily::Flac: return s.FLACTag;
     case TagFamily::M4a: break;
     }
     return s.M4ATag;

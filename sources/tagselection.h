@@ -18,6 +18,7 @@ enum class TagFamily {
     Ogg, // OGGID3TagType, OGGTag
     Wma, // WMAID3TagType, WMATag
     M4a, // M4AID3TagType, M4ATag (M4A, MP4, M4B)
+    Flac, // FLACID3TagType, FLACTag
 };
 
 // What one output gets.

@@ -103,6 +103,10 @@ const Documented kDocumented[] = {
     {"OGGID3TagType", false, 1, 8},
     {"AmplifyOGG", false, 0, 8},
     {"AmplifyOGGCoeff", false, 100, 8},
+    {"FLACCompressionLevel", false, 5, 8},
+    {"FLACID3TagType", false, 1, 8},
+    {"AmplifyFLAC", false, 0, 8},
+    {"AmplifyFLACCoeff", false, 100, 8},
     {"AutoDestAACEncodingParam", false, 1, 8},
     {"AACVBR", false, 1, 8},
     {"AACVBRQuality", false, 100, 8},
@@ -136,7 +140,8 @@ const Documented kDocumented[] = {
 const std::vector<std::string> kTagValueNames = {"Album",    "Artist",  "Comment",      "Composer",
                                                  "Copyright", "CustomTrackNum", "Genre", "Title",
                                                  "TitleAsFileName", "TrackNumType", "Year"};
-const char* const kTagKeys[] = {"Options\\MP3Tag", "Options\\OGGTag", "Options\\WMATag", "Options\\M4ATag"};
+const char* const kTagKeys[] = {"Options\\MP3Tag", "Options\\OGGTag", "Options\\WMATag", "Options\\M4ATag",
+                                "Options\\FLACTag"};
 
 const OptionField& field(std::string_view name)
 {
@@ -312,6 +317,11 @@ TEST_F(ConversionSettingsTest, LoadChecksApplyToTheirValuesOnly)
         {"ConversionJobs", -3, 0},
         {"ConversionJobs", 65, 64},
         {"ConversionJobs", 8, 8},
+        // FLAC compression levels 0 to 8.
+        {"FLACCompressionLevel", -1, 0},
+        {"FLACCompressionLevel", 9, 8},
+        {"FLACCompressionLevel", 3, 3},
+        {"AmplifyFLACCoeff", 5000, 3000},
         // AAC choices the encoder would refuse or the page would misstate.
         {"AACBlockType", 5, 0},
         {"AACBlockType", -1, 0},
@@ -467,6 +477,7 @@ TEST_F(ConversionSettingsTest, EveryValueSurvivesARoundTripUnderAGermanLocale)
         {"OGGChannels", 1, 0},        {"M4AID3TagType", 0, 0},    {"OptStartPageIndex", 7, 0},
         {"AACVBR", 0, 0},             {"AACMpegVersion", 1, 0},   {"AACBlockType", 2, 0},
         {"M4AVBR", 0, 0},             {"M4ABlockType", 1, 0},     {"ConversionJobs", 12, 0},
+        {"FLACCompressionLevel", 8, 0}, {"AmplifyFLACCoeff", 400, 0},
     };
     for (const CheckCase& c : valid)
         numberOf(written, c.name) = c.stored;
