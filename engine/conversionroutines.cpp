@@ -2,6 +2,7 @@
 
 #include "encoders/aacadtsencoder.h"
 #include "encoders/aacparameters.h"
+#include "encoders/flacencoder.h"
 #include "encoders/amrencoder.h"
 #include "encoders/id3tagbuilder.h"
 #include "encoders/mp3encoder.h"
@@ -392,6 +393,56 @@ private:
     VorbisEncoder m_encoder;
 };
 
+// FLAC through FlacEncoder: lossless, so the source's own rate, channels
+// and width reach the encoder unchanged; only amplification applies.
+class FlacFormat final : public FormatEncoder {
+public:
+    FlacFormat(const ConversionSettings& s, InputTypeCode code, std::string sourcePath, int32_t runningNumber)
+        : m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    int32_t factoryRate() const override { return kDefaultFactoryRate; }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        plan.to = source.pcmFormat();
+        plan.gain = amplifyGain(m_s.AmplifyFLAC != 0, m_s.AmplifyFLACCoeff);
+        m_bits = plan.to.bitsPerSample;
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        FlacEncoder::Format format;
+        format.sampleRate = plan.to.sampleRate;
+        format.channels = plan.to.channels;
+        format.bitsPerSample = plan.to.bitsPerSample;
+        format.level = m_s.FLACCompressionLevel;
+        format.framesEstimate =
+            static_cast<uint64_t>(std::max(0, source.durationSeconds())) * static_cast<uint64_t>(plan.to.sampleRate);
+        const TagSelection selection =
+            selectTrackTags(m_s, TagFamily::Flac, m_sourcePath, m_code, source, m_runningNumber);
+        const bool tagged = selection.kind == TagSelection::Kind::Tags;
+        if (!m_encoder.Open(path, format, tagged ? &selection.tags : nullptr))
+            return Outcome::failure(kRefusedSettings);
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        if (m_bits == 8)
+            return m_encoder.Encode8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+        return m_encoder.Encode16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+    }
+    Outcome finish() override { return m_encoder.Finish(); }
+
+private:
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    int32_t m_bits = 16;
+    FlacEncoder m_encoder;
+};
+
 // WMA through WmaWriter with the codec format ChooseWmaFormat picks from the
 // engine's WmaFormatList, tags by WMAID3TagType. The writer takes the
 // source's own rate and width; picking one channel is the only routing done
@@ -493,6 +544,7 @@ bool ConversionRoutines::formatAvailable(int32_t outputFormat)
     case kOutputAwb:
     case kOutputOgg:
     case kOutputWma:
+    case kOutputFlac:
         return true;
     default:
         return false;
@@ -516,6 +568,11 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
         return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
                            ConversionProgress& progress) {
             return convertToWma(code, source, target, progress, job ? job->runningNumber() : 1);
+        };
+    case kOutputFlac:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToFlac(code, source, target, progress, job ? job->runningNumber() : 1);
         };
     case kOutputWav:
         return [this](InputTypeCode code, const std::string& source, const std::string& target,
@@ -585,6 +642,13 @@ Outcome ConversionRoutines::convertToOgg(InputTypeCode code, const std::string& 
                                          int32_t runningNumber)
 {
     return convert(OggFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
+}
+
+Outcome ConversionRoutines::convertToFlac(InputTypeCode code, const std::string& sourcePath,
+                                          const std::string& targetPath, ConversionProgress& progress,
+                                          int32_t runningNumber)
+{
+    return convert(FlacFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sourcePath,

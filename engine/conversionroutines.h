@@ -63,6 +63,10 @@ public:
     Outcome convertToMp4(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                       ConversionProgress& progress, int32_t runningNumber);
 
+    // FLAC through FlacEncoder: the delivered PCM unchanged (rate, channels,
+    // width) at FLACCompressionLevel, with comments by FLACID3TagType.
+    Outcome convertToFlac(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                          ConversionProgress& progress, int32_t runningNumber);
     // Ogg Vorbis through VorbisEncoder, with comments by OGGID3TagType.
     // The stream is ended (Finish) also after Cancel or a failed write, so
     // the encoder is always left complete before the target is deleted.

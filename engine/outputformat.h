@@ -18,6 +18,7 @@ enum OutputFormatCode : int32_t {
     kOutputMp4 = 6600,
     kOutputM4b = 6700,
     kOutputWma = 7000,
+    kOutputFlac = 8000,
 };
 
 // Where converted files go.

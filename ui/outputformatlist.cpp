@@ -6,7 +6,7 @@
 namespace sonivert::ui {
 namespace {
 
-constexpr std::array<OutputFormatRow, 11> kRows = {{
+constexpr std::array<OutputFormatRow, 12> kRows = {{
     {1000, "mp3", ""},
     {2000, "wav", ""},
     {7000, "wma", ""},
@@ -18,6 +18,7 @@ constexpr std::array<OutputFormatRow, 11> kRows = {{
     {6700, "m4b", "M4B (MPEG-4 Audiobook)"},
     {5500, "amr", ""},
     {5600, "awb", ""},
+    {8000, "flac", ""},
 }};
 
 } // namespace

@@ -28,7 +28,7 @@ int main(int argc, char** argv)
     std::string outputDir, ifExists;
     CLI::App* convertCommand =
         app.add_subcommand("convert", "Convert audio files as \"Convert All\" does, with the stored settings");
-    convertCommand->add_option("--format", convert.format, "Output format (mp3, wav, ogg, wma, aac, m4a, mp4, m4b, amr, awb)")
+    convertCommand->add_option("--format", convert.format, "Output format (mp3, wav, ogg, wma, aac, m4a, mp4, m4b, amr, awb, flac)")
         ->required();
     CLI::Option* outputDirOption =
         convertCommand->add_option("--output-dir", outputDir, "Write into this folder (DestOutputFolderOpt 399)");
