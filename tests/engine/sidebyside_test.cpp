@@ -139,7 +139,8 @@ TEST_F(SideBySideTest, EveryReaderAndWriterGivesTheSameAudioSideBySideAsAlone)
     writeFileBytes(dir.file("song.mid"), midiFile(1));
     add("song.mid");
 
-    for (const OutputFormatCode format : {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma}) {
+    for (const OutputFormatCode format :
+         {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma, kOutputFlac}) {
         SCOPED_TRACE(format);
         std::vector<BatchRow> alone = batch, together = batch;
         const std::string name = std::to_string(format);
