@@ -1,0 +1,54 @@
+// WAV to FLAC at compression level 5 through sonivert-cli convert, next to
+// the flac tool and ffmpeg at the same level on the same generated
+// ten-minute stereo input in the same run. Each is run three times,
+// alternating, and the best time of each counts. Reports; never fails.
+
+#include "bench/benchutil.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+using namespace sonivert;
+
+int main(int argc, char** argv)
+{
+    const std::string cli = argc > 1 ? argv[1] : std::string(SONIVERT_CLI);
+    bench::ScratchDir dir;
+    if (!dir.ok())
+        return 0;
+    setenv("SONIVERT_SETTINGS", dir.file("settings.ini").c_str(), 1);
+
+    const std::string input = dir.file("ten-minutes.wav");
+    std::printf("generating a ten-minute stereo 44100 Hz 16-bit input...\n");
+    if (std::system(("sox -R -n -r 44100 -c 2 -b 16 " + input + " synth 600 sine 440 pinknoise vol 0.4").c_str()) != 0) {
+        std::printf("sox could not generate the input\n");
+        return 0;
+    }
+
+    const std::string commands[] = {
+        cli + " convert --format flac --output-dir " + dir.file("out") +
+            " --if-exists overwrite --set FLACCompressionLevel=5 --set FLACID3TagType=2 " + input + " > /dev/null 2>&1",
+        "flac -s -f -5 -o " + dir.file("flac.flac") + " " + input,
+        "ffmpeg -v error -y -i " + input + " -c:a flac -compression_level 5 " + dir.file("ffmpeg.flac"),
+    };
+    const char* const names[] = {"sonivert-cli convert", "flac -5", "ffmpeg -c:a flac -compression_level 5"};
+    double best[3] = {1e9, 1e9, 1e9};
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 3; ++i) {
+            const double s = bench::secondsOfCommand(commands[i]);
+            if (s < 0) {
+                std::printf("%s failed\n", names[i]);
+                return 0;
+            }
+            best[i] = std::min(best[i], s);
+        }
+        std::printf("round %d done\n", round + 1);
+    }
+    std::printf("\n%-40s %10s %12s\n", "ten-minute WAV -> FLAC level 5", "seconds", "x real time");
+    for (int i = 0; i < 3; ++i)
+        std::printf("%-40s %10.2f %12.1f\n", names[i], best[i], 600 / best[i]);
+    std::printf("time ratio sonivert / flac: %.3f, sonivert / ffmpeg: %.3f (target: at most 1.05)\n",
+                best[0] / best[1], best[0] / best[2]);
+    return 0;
+}
