@@ -3,6 +3,7 @@
 #include "ui/dialogfont.h"
 #include "ui/amroptpage.h"
 #include "ui/optaacpage.h"
+#include "ui/optflacpage.h"
 #include "ui/optmp3page.h"
 #include "ui/optoggpage.h"
 #include "ui/optoutputpage.h"
@@ -37,6 +38,7 @@ std::vector<OptionsPageFactory> standardOptionsPages()
         [](const OptionsPageContext& context) { return std::make_unique<CAmrOptPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptAacPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptM4aPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptFlacPage>(context); },
     };
 }
 

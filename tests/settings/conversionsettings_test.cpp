@@ -309,9 +309,9 @@ TEST_F(ConversionSettingsTest, LoadChecksApplyToTheirValuesOnly)
         {"M4AID3TagType", 0, 0},
         {"WMAID3TagType", -1, 2},
         {"OGGID3TagType", 7, 7},
-        // A start page must name one of the eight pages, else it is ignored.
-        {"OptStartPageIndex", 7, 7},
-        {"OptStartPageIndex", 8, 0},
+        // A start page must name one of the nine pages, else it is ignored.
+        {"OptStartPageIndex", 8, 8},
+        {"OptStartPageIndex", 9, 0},
         {"OptStartPageIndex", -1, 0},
         // Simultaneous conversions: 0 (one per core) to 64.
         {"ConversionJobs", -3, 0},

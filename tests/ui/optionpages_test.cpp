@@ -16,6 +16,7 @@
 #include "ui/mainwindow.h"
 #include "ui/numberedit.h"
 #include "ui/optaacpage.h"
+#include "ui/optflacpage.h"
 #include "ui/optionpagecontrols.h"
 #include "ui/optmp3page.h"
 #include "ui/optoggpage.h"
@@ -315,7 +316,7 @@ TEST_F(PageTest, TagDialogWorksOnACopyOfThePageRecord)
     settings.MP3ID3TagType = 0;
     settings.OGGID3TagType = 0;
     settings.M4AID3TagType = 0;
-    settings.MP3Tag.Artist = settings.OGGTag.Artist = settings.M4ATag.Artist = "Stored Artist";
+    settings.MP3Tag.Artist = settings.OGGTag.Artist = settings.M4ATag.Artist = settings.FLACTag.Artist = "Stored Artist";
     settings.MP3Tag.Copyright = settings.M4ATag.Copyright = "(c) kept";
 
     auto mp3 = openPage<COptMp3Page>(context, settings);
@@ -328,6 +329,11 @@ TEST_F(PageTest, TagDialogWorksOnACopyOfThePageRecord)
     auto ogg = openPage<COptOggPage>(context, settings);
     editTagsOnPage(ogg->tagChoice()->editButton(), true, true);
     EXPECT_EQ("New Artist", confirmed(*ogg, settings).OGGTag.Artist);
+
+    settings.FLACID3TagType = 0;
+    auto flac = openPage<COptFlacPage>(context, settings);
+    editTagsOnPage(flac->tagChoice()->editButton(), true, true);
+    EXPECT_EQ("New Artist", confirmed(*flac, settings).FLACTag.Artist);
 
     auto m4a = openPage<COptM4aPage>(context, settings);
     EXPECT_EQ("MP4/M4A/M4B Options", m4a->title().toStdString());
@@ -556,6 +562,28 @@ TEST_F(PageTest, AmrBandRadiosSwapTheListsAndModesComeBack)
     EXPECT_EQ(1, out.AWBDTX);
 }
 
+TEST_F(PageTest, FlacLevelTagChoiceAndAmplificationComeBack)
+{
+    settings.FLACCompressionLevel = 3;
+    settings.FLACID3TagType = kTagSourceNone;
+    auto page = openPage<COptFlacPage>(context, settings);
+    EXPECT_EQ("FLAC Options", page->title().toStdString());
+    ASSERT_EQ(9, page->levelList()->count());
+    EXPECT_EQ(3, shown(page->levelList()));
+    EXPECT_FALSE(page->tagChoice()->editButton()->isEnabled());
+    choose(page->levelList(), 8);
+    click(page->tagChoice()->tagRadio(0));
+    EXPECT_TRUE(page->tagChoice()->editButton()->isEnabled());
+    click(page->amplifyGroup()->amplifyBox());
+    page->amplifyGroup()->coefficientEdit()->setText(QStringLiteral("250"));
+
+    const ConversionSettings out = confirmed(*page, settings);
+    EXPECT_EQ(8, out.FLACCompressionLevel);
+    EXPECT_EQ(kTagSourceDefaults, out.FLACID3TagType);
+    EXPECT_EQ(1, out.AmplifyFLAC);
+    EXPECT_EQ(250, out.AmplifyFLACCoeff);
+}
+
 // ----- AAC and MP4/M4A/M4B -----
 
 template <typename Page>
@@ -684,6 +712,7 @@ std::vector<PageKind> allPages()
         kind<CAmrOptPage>("amr", &ConversionSettings::AmplifyAMR, &ConversionSettings::AmplifyAMRCoef),
         kind<COptAacPage>("aac", &ConversionSettings::AmplifyAAC, &ConversionSettings::AmplifyAACCoef),
         kind<COptM4aPage>("m4a", &ConversionSettings::AmplifyM4A, &ConversionSettings::AmplifyM4ACoef),
+        kind<COptFlacPage>("flac", &ConversionSettings::AmplifyFLAC, &ConversionSettings::AmplifyFLACCoeff),
     };
 }
 
@@ -830,10 +859,10 @@ TEST(OptionsSheetRoundTrip, OkWithoutChangesLeavesTheStoreUnchanged)
         if (!sheet || !sheet->isVisible())
             return;
         timer.stop();
-        const char* titles[] = {"General",         "MP3 Options", "WAV Options", "WMA Options",
-                                "OGG Options",     "AMR/AWB Options", "AAC Options", "MP4/M4A/M4B Options"};
-        ASSERT_EQ(8, sheet->tabBar().count());
-        for (int i = 0; i < 8; ++i)
+        const char* titles[] = {"General",     "MP3 Options",     "WAV Options", "WMA Options",        "OGG Options",
+                                "AMR/AWB Options", "AAC Options", "MP4/M4A/M4B Options", "FLAC Options"};
+        ASSERT_EQ(9, sheet->tabBar().count());
+        for (int i = 0; i < 9; ++i)
             EXPECT_EQ(titles[i], sheet->tabBar().tabText(i).toStdString());
         for (int i = 0; i < sheet->tabBar().count(); ++i) {
             QTest::mouseClick(&sheet->tabBar(), Qt::LeftButton, {}, sheet->tabBar().tabRect(i).center());
