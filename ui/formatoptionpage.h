@@ -5,7 +5,7 @@
 
 namespace sonivert::ui {
 
-// The common frame of the seven format pages. The leave check runs
+// The common frame of the format pages. The leave check runs
 // checkAndRead, which reads the controls into the page's values and
 // validates them; OK (applyPage) reads the list selections.
 class FormatOptionPage : public OptionsPage {

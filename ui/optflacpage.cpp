@@ -23,9 +23,8 @@ COptFlacPage::COptFlacPage(const OptionsPageContext& context)
     label->setBuddy(m_levels);
     grid->addWidget(label, 0, 0);
     grid->addWidget(m_levels, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Lossless: the decoded audio is kept at the source's sample rate and channels."),
-                               encoding),
-                    1, 0, 1, 3);
+    const QString note = QStringLiteral("Lossless: the decoded audio is kept at the source's sample rate and channels.");
+    grid->addWidget(new QLabel(note, encoding), 1, 0, 1, 3);
     grid->setColumnStretch(2, 1);
 
     auto* tagBox = new QGroupBox(this);
