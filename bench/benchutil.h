@@ -5,6 +5,7 @@
 // folder removed at exit.
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -87,5 +88,21 @@ public:
 private:
     std::string m_path;
 };
+
+// The shared start of the encoder benchmarks: settings in the scratch
+// folder (so the user's stay untouched) and a generated ten-minute stereo
+// 44100 Hz 16-bit WAV. Returns the WAV's path, or an empty string (said on
+// the output) when sox could not make it.
+inline std::string tenMinuteInput(const ScratchDir& dir)
+{
+    setenv("SONIVERT_SETTINGS", dir.file("settings.ini").c_str(), 1);
+    const std::string input = dir.file("ten-minutes.wav");
+    std::printf("generating a ten-minute stereo 44100 Hz 16-bit input...\n");
+    if (std::system(("sox -R -n -r 44100 -c 2 -b 16 " + input + " synth 600 sine 440 pinknoise vol 0.4").c_str()) != 0) {
+        std::printf("sox could not generate the input\n");
+        return {};
+    }
+    return input;
+}
 
 } // namespace sonivert::bench

@@ -18,14 +18,9 @@ int main(int argc, char** argv)
     bench::ScratchDir dir;
     if (!dir.ok())
         return 0;
-    setenv("SONIVERT_SETTINGS", dir.file("settings.ini").c_str(), 1);
-
-    const std::string input = dir.file("ten-minutes.wav");
-    std::printf("generating a ten-minute stereo 44100 Hz 16-bit input...\n");
-    if (std::system(("sox -R -n -r 44100 -c 2 -b 16 " + input + " synth 600 sine 440 pinknoise vol 0.4").c_str()) != 0) {
-        std::printf("sox could not generate the input\n");
+    const std::string input = bench::tenMinuteInput(dir);
+    if (input.empty())
         return 0;
-    }
 
     // Average bit rate 128 kbit/s (64000 bit/s per channel), no tags: what
     // the ffmpeg line below asks of the encoder too.

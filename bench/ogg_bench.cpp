@@ -16,14 +16,9 @@ int main(int argc, char** argv)
     bench::ScratchDir dir;
     if (!dir.ok())
         return 0;
-    setenv("SONIVERT_SETTINGS", dir.file("settings.ini").c_str(), 1);
-
-    const std::string input = dir.file("ten-minutes.wav");
-    std::printf("generating a ten-minute stereo 44100 Hz 16-bit input...\n");
-    if (std::system(("sox -R -n -r 44100 -c 2 -b 16 " + input + " synth 600 sine 440 pinknoise vol 0.4").c_str()) != 0) {
-        std::printf("sox could not generate the input\n");
+    const std::string input = bench::tenMinuteInput(dir);
+    if (input.empty())
         return 0;
-    }
 
     // Explicit 44100 Hz stereo at a nominal 128 kbit/s, no comments: what
     // the ffmpeg line below asks of libvorbis too (-b:a sets the nominal
