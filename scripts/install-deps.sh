@@ -12,7 +12,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   nlohmann-json3-dev libcli11-dev
   libmp3lame-dev libid3-3.8.3-dev libtag1-dev
-  libvorbis-dev libogg-dev libflac-dev
+  libvorbis-dev libogg-dev libflac-dev libopusenc-dev libopus-dev libebur128-dev
   libopencore-amrnb-dev libvo-amrwbenc-dev
   libopenmpt-dev libfluidsynth-dev
   qt6-base-dev
@@ -23,7 +23,7 @@ packages=(
   # locale sources and localedef, for tests that run under a non-"C" locale
   locales
   # independent reference tools used by the tests and benchmarks
-  sox sndfile-programs ffmpeg vorbis-tools lame flac
+  sox sndfile-programs ffmpeg vorbis-tools lame flac opus-tools
   # a General MIDI sound font for the MIDI rendering tests
   timgm6mb-soundfont
   "$@"

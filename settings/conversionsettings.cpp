@@ -65,6 +65,18 @@ int32_t flacLevel(int32_t stored, int32_t)
     return std::clamp(stored, 0, 8);
 }
 
+// Opus bit rates 6..510 kbit/s, the nearest one for a stored value outside.
+int32_t opusBitRate(int32_t stored, int32_t)
+{
+    return std::clamp(stored, 6, 510);
+}
+
+// Loudness targets -30..-5 LUFS.
+int32_t loudnessTarget(int32_t stored, int32_t)
+{
+    return std::clamp(stored, -30, -5);
+}
+
 // A page index that names no page is ignored. A negative one names none
 // either, so the lower bound is checked as well as the upper.
 int32_t startPage(int32_t stored, int32_t current)
@@ -100,6 +112,9 @@ const std::array kOptionFields = {
     number("EnableExtFilter", &S::EnableExtFilter),
     text("FilterExts", &S::FilterExts),
     number("ConversionJobs", &S::ConversionJobs, conversionJobs),
+    number("ReplayGain", &S::ReplayGain, nonZeroIsOne),
+    number("NormalizeLoudness", &S::NormalizeLoudness, nonZeroIsOne),
+    number("NormalizeTargetLufs", &S::NormalizeTargetLufs, loudnessTarget),
     number("OutputFormat", &S::OutputFormat, nullptr, kSaveFormatAndStartPage),
     // MP3
     number("AutoDestMP3EncodingParam", &S::AutoDestMP3EncodingParam),
@@ -132,6 +147,13 @@ const std::array kOptionFields = {
     number("FLACID3TagType", &S::FLACID3TagType),
     number("AmplifyFLAC", &S::AmplifyFLAC),
     number("AmplifyFLACCoeff", &S::AmplifyFLACCoeff, clampCoefficient),
+    // Opus
+    number("AutoDestOPUSEncodingParam", &S::AutoDestOPUSEncodingParam),
+    number("OPUSBitRate", &S::OPUSBitRate, opusBitRate),
+    number("OPUSChannels", &S::OPUSChannels, zeroToTwoElseTwo),
+    number("OPUSID3TagType", &S::OPUSID3TagType),
+    number("AmplifyOPUS", &S::AmplifyOPUS),
+    number("AmplifyOPUSCoeff", &S::AmplifyOPUSCoeff, clampCoefficient),
     // AAC
     number("AutoDestAACEncodingParam", &S::AutoDestAACEncodingParam),
     number("AACVBR", &S::AACVBR, nonZeroIsOne),
@@ -190,12 +212,13 @@ const std::array<TagField, 11> kTagFields = {{
     {"CustomTrackNum", &T::CustomTrackNum, nullptr},
 }};
 
-const std::array<TagFormat, 5> kTagFormats = {{
+const std::array<TagFormat, 6> kTagFormats = {{
     {"MP3", &S::MP3Tag},
     {"OGG", &S::OGGTag},
     {"WMA", &S::WMATag},
     {"M4A", &S::M4ATag},
     {"FLAC", &S::FLACTag},
+    {"OPUS", &S::OPUSTag},
 }};
 
 } // namespace

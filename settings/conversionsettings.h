@@ -89,6 +89,11 @@ struct ConversionSettings {
     std::string FilterExts;
     int32_t ConversionJobs = 0; // files converted side by side: 0 = one per core, else 1..64
 
+    // Loudness, for every output format.
+    int32_t ReplayGain = 0;          // 1: write the track's ReplayGain 2.0 gain and peak
+    int32_t NormalizeLoudness = 0;   // 1: gain to NormalizeTargetLufs in place of the amplification
+    int32_t NormalizeTargetLufs = -16; // integrated loudness, -30..-5 LUFS
+
     // MP3
     int32_t AutoDestMP3EncodingParam = 1;
     int32_t MP3BitRate = 128;    // kbit/s, 0 = as the source
@@ -155,6 +160,14 @@ struct ConversionSettings {
     int32_t AmplifyFLAC = 0;
     int32_t AmplifyFLACCoeff = 100;
 
+    // Opus
+    int32_t AutoDestOPUSEncodingParam = 1; // 1: 128 kbit/s for two channels, 64 for one, channels as the source
+    int32_t OPUSBitRate = 128;             // kbit/s, 6..510
+    int32_t OPUSChannels = 0;              // 0 as the source, 1, 2
+    int32_t OPUSID3TagType = kTagSourceCopy;
+    int32_t AmplifyOPUS = 0;
+    int32_t AmplifyOPUSCoeff = 100;
+
     // AMR, AWB
     int32_t AMRMode = 6;
     int32_t AMRWBMode = 6;
@@ -171,11 +184,12 @@ struct ConversionSettings {
     TagDefaults WMATag;
     TagDefaults M4ATag;
     TagDefaults FLACTag;
+    TagDefaults OPUSTag;
 
     // The parsed extension filter (see parseExtFilter); not persisted.
     std::vector<std::string> filterExtList;
 
-    // Reads every value of the Options key and then the five tag sub-keys,
+    // Reads every value of the Options key and then the six tag sub-keys,
     // applying each value's load check; rebuilds filterExtList. A value that
     // is absent or of the wrong type keeps its current contents. Without an
     // Options key nothing changes but filterExtList. Store errors are
@@ -222,7 +236,7 @@ struct TagField {
 // The eleven values of a tag sub-key, in record order.
 std::span<const TagField> tagFields();
 
-// The five tag sub-keys in load and save order (MP3, OGG, WMA, M4A, FLAC).
+// The six tag sub-keys in load and save order (MP3, OGG, WMA, M4A, FLAC, OPUS).
 struct TagFormat {
     std::string_view word;
     TagDefaults ConversionSettings::*record;

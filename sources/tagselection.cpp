@@ -16,6 +16,7 @@ int32_t tagMode(const ConversionSettings& s, TagFamily family)
     case TagFamily::Wma: return s.WMAID3TagType;
     case TagFamily::M4a: return s.M4AID3TagType;
     case TagFamily::Flac: return s.FLACID3TagType;
+    case TagFamily::Opus: return s.OPUSID3TagType;
     }
     return kTagSourceNone;
 }
@@ -27,6 +28,7 @@ const TagDefaults& tagDefaults(const ConversionSettings& s, TagFamily family)
     case TagFamily::Ogg: return s.OGGTag;
     case TagFamily::Wma: return s.WMATag;
     case TagFamily::Flac: return s.FLACTag;
+    case TagFamily::Opus: return s.OPUSTag;
     case TagFamily::M4a: break;
     }
     return s.M4ATag;

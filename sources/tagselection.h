@@ -19,6 +19,7 @@ enum class TagFamily {
     Wma, // WMAID3TagType, WMATag
     M4a, // M4AID3TagType, M4ATag (M4A, MP4, M4B)
     Flac, // FLACID3TagType, FLACTag
+    Opus, // OPUSID3TagType, OPUSTag
 };
 
 // What one output gets.

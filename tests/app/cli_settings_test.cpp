@@ -58,17 +58,17 @@ TEST_F(CliSettingsTest, ListShowsTheOptionsThenTheTagSubKeys)
     int status = -1;
     const std::vector<std::string> listed = lines(run("settings list", status));
     EXPECT_EQ(0, status);
-    // 73 record values and FirstRun, then 5 sub-keys of 11 values.
-    ASSERT_EQ(74u + 55u, listed.size());
+    // 82 record values and FirstRun, then 6 sub-keys of 11 values.
+    ASSERT_EQ(83u + 66u, listed.size());
     for (const std::string& line : {std::string("OutputFormat=1000"), std::string("DestOutputFolderOpt=399"),
                                     "DestSpecifiedFolder=" + dir.file("home/Documents"), std::string("Folder="),
                                     std::string("AmplifyAMRCoef=100"), std::string("ConversionJobs=0"),
                                     std::string("FLACCompressionLevel=5"), std::string("FirstRun=1")})
-        EXPECT_LT(indexOf(listed, line), 74u) << line;
-    EXPECT_EQ("MP3Tag/TitleAsFileName=1", listed[74]);
-    EXPECT_EQ(75u, indexOf(listed, "MP3Tag/Title="));
+        EXPECT_LT(indexOf(listed, line), 83u) << line;
+    EXPECT_EQ("MP3Tag/TitleAsFileName=1", listed[83]);
+    EXPECT_EQ(84u, indexOf(listed, "MP3Tag/Title="));
     EXPECT_NE(std::string::npos, indexOf(listed, "OGGTag/TrackNumType=0"));
-    EXPECT_EQ("FLACTag/CustomTrackNum=0", listed.back());
+    EXPECT_EQ("OPUSTag/CustomTrackNum=0", listed.back());
     EXPECT_FALSE(std::filesystem::exists(settingsPath())) << "list writes nothing";
 }
 

@@ -75,6 +75,9 @@ const Documented kDocumented[] = {
     {"EnableExtFilter", false, 0, 8},
     {"FilterExts", true, 0, 8},
     {"ConversionJobs", false, 0, 8},
+    {"ReplayGain", false, 0, 8},
+    {"NormalizeLoudness", false, 0, 8},
+    {"NormalizeTargetLufs", false, -16, 8},
     {"AutoDestMP3EncodingParam", false, 1, 8},
     {"MP3BitRate", false, 128, 8},
     {"MP3SampleRate", false, 44100, 8},
@@ -107,6 +110,12 @@ const Documented kDocumented[] = {
     {"FLACID3TagType", false, 1, 8},
     {"AmplifyFLAC", false, 0, 8},
     {"AmplifyFLACCoeff", false, 100, 8},
+    {"AutoDestOPUSEncodingParam", false, 1, 8},
+    {"OPUSBitRate", false, 128, 8},
+    {"OPUSChannels", false, 0, 8},
+    {"OPUSID3TagType", false, 1, 8},
+    {"AmplifyOPUS", false, 0, 8},
+    {"AmplifyOPUSCoeff", false, 100, 8},
     {"AutoDestAACEncodingParam", false, 1, 8},
     {"AACVBR", false, 1, 8},
     {"AACVBRQuality", false, 100, 8},
@@ -141,7 +150,7 @@ const std::vector<std::string> kTagValueNames = {"Album",    "Artist",  "Comment
                                                  "Copyright", "CustomTrackNum", "Genre", "Title",
                                                  "TitleAsFileName", "TrackNumType", "Year"};
 const char* const kTagKeys[] = {"Options\\MP3Tag", "Options\\OGGTag", "Options\\WMATag", "Options\\M4ATag",
-                                "Options\\FLACTag"};
+                                "Options\\FLACTag", "Options\\OPUSTag"};
 
 const OptionField& field(std::string_view name)
 {
@@ -322,6 +331,13 @@ TEST_F(ConversionSettingsTest, LoadChecksApplyToTheirValuesOnly)
         {"FLACCompressionLevel", 9, 8},
         {"FLACCompressionLevel", 3, 3},
         {"AmplifyFLACCoeff", 5000, 3000},
+        // Opus bit rates 6 to 510 kbit/s; loudness targets -30 to -5 LUFS.
+        {"OPUSBitRate", 5, 6},
+        {"OPUSBitRate", 600, 510},
+        {"OPUSChannels", 3, 2},
+        {"NormalizeTargetLufs", -40, -30},
+        {"NormalizeTargetLufs", 0, -5},
+        {"ReplayGain", 7, 1},
         // AAC choices the encoder would refuse or the page would misstate.
         {"AACBlockType", 5, 0},
         {"AACBlockType", -1, 0},
@@ -478,6 +494,8 @@ TEST_F(ConversionSettingsTest, EveryValueSurvivesARoundTripUnderAGermanLocale)
         {"AACVBR", 0, 0},             {"AACMpegVersion", 1, 0},   {"AACBlockType", 2, 0},
         {"M4AVBR", 0, 0},             {"M4ABlockType", 1, 0},     {"ConversionJobs", 12, 0},
         {"FLACCompressionLevel", 8, 0}, {"AmplifyFLACCoeff", 400, 0},
+        {"OPUSBitRate", 96, 0},       {"OPUSChannels", 1, 0},     {"AmplifyOPUSCoeff", 300, 0},
+        {"ReplayGain", 1, 0},         {"NormalizeLoudness", 1, 0}, {"NormalizeTargetLufs", -23, 0},
     };
     for (const CheckCase& c : valid)
         numberOf(written, c.name) = c.stored;
