@@ -50,7 +50,7 @@ bool FlacEncoder::Open(const std::string& path, const Format& format, const Trac
         m_comments = makeFlacMetadata(FLAC__METADATA_TYPE_VORBIS_COMMENT);
         if (!m_comments)
             return false;
-        for (const auto& [name, value] : vorbisCommentFields(*tags)) {
+        for (const auto& [name, value] : vorbisCommentFields(*tags, CommentFlavour::Flac)) {
             if (!appendComment(m_comments.get(), name, value))
                 return false;
         }

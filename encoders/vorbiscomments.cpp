@@ -4,7 +4,7 @@
 
 namespace sonivert {
 
-std::vector<std::pair<std::string, std::string>> vorbisCommentFields(const TrackTags& tags)
+std::vector<std::pair<std::string, std::string>> vorbisCommentFields(const TrackTags& tags, CommentFlavour flavour)
 {
     const std::pair<const char*, const std::string*> fields[] = {
         {"TITLE", &tags.title},       {"ARTIST", &tags.artist}, {"ALBUM", &tags.album},
@@ -20,6 +20,14 @@ std::vector<std::pair<std::string, std::string>> vorbisCommentFields(const Track
         add(name, *value);
     if (tags.trackNumber() > 0)
         add("TRACKNUMBER", tags.track);
+    if (tags.loudness) {
+        if (flavour == CommentFlavour::Opus) {
+            add("R128_TRACK_GAIN", std::to_string(tags.loudness->r128TrackGain()));
+        } else {
+            add("REPLAYGAIN_TRACK_GAIN", tags.loudness->replayGainText());
+            add("REPLAYGAIN_TRACK_PEAK", tags.loudness->peakText());
+        }
+    }
     return comments;
 }
 

@@ -66,7 +66,7 @@ void VorbisEncoder::SetComments(const TrackTags& tags)
 {
     if (!m_comment || m_dsp)
         return;
-    for (const auto& [name, value] : vorbisCommentFields(tags))
+    for (const auto& [name, value] : vorbisCommentFields(tags, CommentFlavour::Vorbis))
         vorbis_comment_add_tag(m_comment.get(), name.c_str(), value.c_str());
 }
 
