@@ -4,23 +4,12 @@
 #include "encoders/vorbiscomments.h"
 #include "engine/tracktags.h"
 
-#include <atomic>
 #include <vorbis/vorbisenc.h>
 
 namespace sonivert {
 namespace {
 
 constexpr float kSampleScale = 1.0f / 32768.0f; // 16-bit to the encoder's -1..1
-
-// A serial number only has to differ between the logical streams of one
-// physical file, and each file written here holds one stream. A counter
-// shared by every encoder of the process, stepped atomically, is safe for
-// encoders running side by side and gives the same numbers in every run.
-int nextStreamSerial()
-{
-    static std::atomic<uint32_t> next{0x2545F491u};
-    return static_cast<int>(next.fetch_add(0x9E3779B9u, std::memory_order_relaxed) & 0x7FFFFFFFu);
-}
 
 } // namespace
 
@@ -78,7 +67,7 @@ bool VorbisEncoder::WriteHeaders()
     if (!m_dsp)
         return false;
     m_block = makeVorbisBlock(m_dsp.get());
-    m_stream = makeOggStream(nextStreamSerial());
+    m_stream = makeOggStream(nextOggStreamSerial());
     if (!m_block || !m_stream)
         return false;
 

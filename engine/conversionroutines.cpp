@@ -6,6 +6,7 @@
 #include "encoders/amrencoder.h"
 #include "encoders/id3tagbuilder.h"
 #include "encoders/mp3encoder.h"
+#include "encoders/opusencoder.h"
 #include "encoders/mp3parameters.h"
 #include "encoders/mp4audiowriter.h"
 #include "encoders/oggparameters.h"
@@ -443,6 +444,70 @@ private:
     FlacEncoder m_encoder;
 };
 
+// Ogg Opus through OggOpusEncoder. The encoder takes any rate, so the
+// source's rate and width go on; channels and bit rate follow the source
+// under Auto (64 kbit/s for one channel, 128 for two), else OPUSChannels and
+// OPUSBitRate.
+class OpusFormat final : public FormatEncoder {
+public:
+    OpusFormat(const ConversionSettings& s, InputTypeCode code, std::string sourcePath, int32_t runningNumber)
+        : m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    // Opus runs at 48 kHz: synthesised inputs are rendered at that rate.
+    int32_t factoryRate() const override { return 48000; }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        const PcmFormat from = source.pcmFormat();
+        const bool automatic = m_s.AutoDestOPUSEncodingParam != 0;
+        int32_t channels = from.channels == 1 ? 1 : 2;
+        if (!automatic && (m_s.OPUSChannels == 1 || m_s.OPUSChannels == 2))
+            channels = m_s.OPUSChannels;
+        plan.to = {from.sampleRate, channels, from.bitsPerSample};
+        plan.monoType = m_s.MonoType;
+        plan.convert = converterNeeded(from, plan.to, m_s.MonoType);
+        plan.gain = amplifyGain(m_s.AmplifyOPUS != 0, m_s.AmplifyOPUSCoeff);
+        m_kbps = automatic ? (channels == 1 ? 64 : 128) : std::clamp(m_s.OPUSBitRate, 6, 510);
+        m_bits8 = plan.to.bitsPerSample == 8;
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        OggOpusEncoder::Format format;
+        format.sampleRate = plan.to.sampleRate;
+        format.channels = plan.to.channels;
+        format.bitsPerSample = plan.to.bitsPerSample;
+        format.kbps = m_kbps;
+        const TagSelection selection =
+            selectTrackTags(m_s, TagFamily::Opus, m_sourcePath, m_code, source, m_runningNumber);
+        const bool tagged = selection.kind == TagSelection::Kind::Tags;
+        if (!m_encoder.Open(path, format, tagged ? &selection.tags : nullptr))
+            return Outcome::failure(kRefusedSettings);
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        if (m_bits8)
+            return m_encoder.Encode8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+        return m_encoder.Encode16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+    }
+    Outcome finish() override { return m_encoder.Finish(); }
+    // The stream's length as FFmpeg reads it from the last granule position
+    // includes the pre-skip (312 frames, more after the library's resampler),
+    // which decoding drops again.
+    DurationAllowance allowance() const override { return {2, 960}; }
+
+private:
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    int32_t m_kbps = 128;
+    bool m_bits8 = false;
+    OggOpusEncoder m_encoder;
+};
+
 // WMA through WmaWriter with the codec format ChooseWmaFormat picks from the
 // engine's WmaFormatList, tags by WMAID3TagType. The writer takes the
 // source's own rate and width; picking one channel is the only routing done
@@ -545,6 +610,7 @@ bool ConversionRoutines::formatAvailable(int32_t outputFormat)
     case kOutputOgg:
     case kOutputWma:
     case kOutputFlac:
+    case kOutputOpus:
         return true;
     default:
         return false;
@@ -573,6 +639,11 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
         return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
                            ConversionProgress& progress) {
             return convertToFlac(code, source, target, progress, job ? job->runningNumber() : 1);
+        };
+    case kOutputOpus:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToOpus(code, source, target, progress, job ? job->runningNumber() : 1);
         };
     case kOutputWav:
         return [this](InputTypeCode code, const std::string& source, const std::string& target,
@@ -649,6 +720,13 @@ Outcome ConversionRoutines::convertToFlac(InputTypeCode code, const std::string&
                                           int32_t runningNumber)
 {
     return convert(FlacFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
+}
+
+Outcome ConversionRoutines::convertToOpus(InputTypeCode code, const std::string& sourcePath,
+                                          const std::string& targetPath, ConversionProgress& progress,
+                                          int32_t runningNumber)
+{
+    return convert(OpusFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToWma(InputTypeCode code, const std::string& sourcePath,

@@ -67,6 +67,10 @@ public:
     // width) at FLACCompressionLevel, with comments by FLACID3TagType.
     Outcome convertToFlac(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                           ConversionProgress& progress, int32_t runningNumber);
+    // Ogg Opus through OggOpusEncoder at the source's rate, with comments by
+    // OPUSID3TagType.
+    Outcome convertToOpus(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                          ConversionProgress& progress, int32_t runningNumber);
     // Ogg Vorbis through VorbisEncoder, with comments by OGGID3TagType.
     // The stream is ended (Finish) also after Cancel or a failed write, so
     // the encoder is always left complete before the target is deleted.

@@ -1,5 +1,8 @@
 #include "platform/vorbisptr.h"
 
+#include <atomic>
+#include <cstdint>
+
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
@@ -69,6 +72,12 @@ VorbisBlockPtr makeVorbisBlock(vorbis_dsp_state* dsp)
     if (vorbis_block_init(dsp, block.get()) != 0)
         return nullptr;
     return VorbisBlockPtr(block.release());
+}
+
+int nextOggStreamSerial()
+{
+    static std::atomic<uint32_t> next{0x2545F491u};
+    return static_cast<int>(next.fetch_add(0x9E3779B9u, std::memory_order_relaxed) & 0x7FFFFFFFu);
 }
 
 OggStreamPtr makeOggStream(int serial)

@@ -63,6 +63,13 @@ VorbisBlockPtr makeVorbisBlock(vorbis_dsp_state* dsp);
 // ogg_stream_init with a stream serial number; null when it fails.
 OggStreamPtr makeOggStream(int serial);
 
+// The serial number of the next Ogg stream this process writes (Vorbis or
+// Opus). A serial only has to differ between the logical streams of one
+// physical file, and each file written here holds one stream; a counter
+// stepped atomically is safe for writers side by side and gives the same
+// numbers in every run.
+int nextOggStreamSerial();
+
 // ov_fopen on a UTF-8 path: the file opened for binary reading and handed to
 // libvorbisfile. Null when the file cannot be opened or is not Ogg Vorbis;
 // error then holds the library's result (negative), else 0.

@@ -17,7 +17,7 @@ namespace {
 
 // Every format with the setting that makes the CLI write it from the long
 // mono 8 kHz source.
-const char* const kFormats[] = {"wav", "mp3", "ogg", "m4a", "wma", "amr", "flac"};
+const char* const kFormats[] = {"wav", "mp3", "ogg", "m4a", "wma", "amr", "flac", "opus"};
 
 class CliOutputsTest : public testing::Test {
 protected:

@@ -140,7 +140,8 @@ TEST_F(SideBySideTest, EveryReaderAndWriterGivesTheSameAudioSideBySideAsAlone)
     add("song.mid");
 
     for (const OutputFormatCode format :
-         {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma, kOutputFlac}) {
+         {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma, kOutputFlac,
+          kOutputOpus}) {
         SCOPED_TRACE(format);
         std::vector<BatchRow> alone = batch, together = batch;
         const std::string name = std::to_string(format);

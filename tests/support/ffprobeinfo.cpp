@@ -13,7 +13,7 @@ FfprobeInfo ffprobeInfo(const std::string& path)
     int status = 0;
     const std::string output = captureCommand(
         "ffprobe -v error -count_frames -select_streams a:0 -show_entries "
-        "stream=sample_rate,channels,channel_layout,bit_rate,nb_read_frames:format_tags -of default=nw=1 " +
+        "stream=sample_rate,channels,channel_layout,bit_rate,nb_read_frames:stream_tags:format_tags -of default=nw=1 " +
             shellQuote(path),
         status);
     if (status != 0)

@@ -16,7 +16,7 @@ struct FfprobeInfo {
     long long bitRate = 0;      // bit/s as the stream reports it
     long long frames = 0;       // frames counted by decoding (-count_frames)
     std::string channelLayout;  // "mono", "stereo"
-    std::map<std::string, std::string> tags; // lower-case keys
+    std::map<std::string, std::string> tags; // lower-case keys; the audio stream's, then the container's
 };
 
 FfprobeInfo ffprobeInfo(const std::string& path);
