@@ -4,6 +4,7 @@
 // a shell command or of a child process with its peak memory, and a scratch
 // folder removed at exit.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -103,6 +104,26 @@ inline std::string tenMinuteInput(const ScratchDir& dir)
         return {};
     }
     return input;
+}
+
+// Runs each command `rounds` times, alternating between them, and returns
+// the best time of each; empty (said on the output) when one failed.
+inline std::vector<double> bestTimes(const std::vector<std::string>& commands, const std::vector<std::string>& names,
+                                     int rounds = 3)
+{
+    std::vector<double> best(commands.size(), 1e9);
+    for (int round = 0; round < rounds; ++round) {
+        for (size_t i = 0; i < commands.size(); ++i) {
+            const double s = secondsOfCommand(commands[i]);
+            if (s < 0) {
+                std::printf("%s failed\n", names[i].c_str());
+                return {};
+            }
+            best[i] = std::min(best[i], s);
+        }
+        std::printf("round %d done\n", round + 1);
+    }
+    return best;
 }
 
 } // namespace sonivert::bench

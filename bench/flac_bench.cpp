@@ -5,7 +5,6 @@
 
 #include "bench/benchutil.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -21,28 +20,19 @@ int main(int argc, char** argv)
     if (input.empty())
         return 0;
 
-    const std::string commands[] = {
+    const std::vector<std::string> commands = {
         cli + " convert --format flac --output-dir " + dir.file("out") +
             " --if-exists overwrite --set FLACCompressionLevel=5 --set FLACID3TagType=2 " + input + " > /dev/null 2>&1",
         "flac -s -f -5 -o " + dir.file("flac.flac") + " " + input,
         "ffmpeg -v error -y -i " + input + " -c:a flac -compression_level 5 " + dir.file("ffmpeg.flac"),
     };
-    const char* const names[] = {"sonivert-cli convert", "flac -5", "ffmpeg -c:a flac -compression_level 5"};
-    double best[3] = {1e9, 1e9, 1e9};
-    for (int round = 0; round < 3; ++round) {
-        for (int i = 0; i < 3; ++i) {
-            const double s = bench::secondsOfCommand(commands[i]);
-            if (s < 0) {
-                std::printf("%s failed\n", names[i]);
-                return 0;
-            }
-            best[i] = std::min(best[i], s);
-        }
-        std::printf("round %d done\n", round + 1);
-    }
+    const std::vector<std::string> names = {"sonivert-cli convert", "flac -5", "ffmpeg -c:a flac -compression_level 5"};
+    const std::vector<double> best = bench::bestTimes(commands, names);
+    if (best.empty())
+        return 0;
     std::printf("\n%-40s %10s %12s\n", "ten-minute WAV -> FLAC level 5", "seconds", "x real time");
     for (int i = 0; i < 3; ++i)
-        std::printf("%-40s %10.2f %12.1f\n", names[i], best[i], 600 / best[i]);
+        std::printf("%-40s %10.2f %12.1f\n", names[i].c_str(), best[i], 600 / best[i]);
     std::printf("time ratio sonivert / flac: %.3f, sonivert / ffmpeg: %.3f (target: at most 1.05)\n",
                 best[0] / best[1], best[0] / best[2]);
     return 0;

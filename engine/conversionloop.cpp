@@ -7,9 +7,9 @@
 
 namespace sonivert {
 
-std::string convertingPercentText(const std::string& fileName, int percent)
+std::string convertingPercentText(const std::string& fileName, int percent, const std::string& action)
 {
-    return "Converting " + fileName + "..." + std::to_string(percent) + "%";
+    return action + " " + fileName + "..." + std::to_string(percent) + "%";
 }
 
 std::string fileNamePart(const std::string& path)
@@ -26,7 +26,7 @@ std::string fileNamePart(const std::string& path)
 
 LoopEnd runBlockLoop(AudioSource& source, InputTypeCode code, const std::string& fileName,
                      ConversionProgress& progress, void* left, void* right,
-                     const std::function<bool(int32_t frames)>& consume)
+                     const std::function<bool(int32_t frames)>& consume, const std::string& action)
 {
     // All progress arithmetic is unsigned 64-bit integer division.
     uint64_t total = source.totalLength();
@@ -50,7 +50,7 @@ LoopEnd runBlockLoop(AudioSource& source, InputTypeCode code, const std::string&
         const uint64_t position = source.position();
         const uint64_t percent = std::min<uint64_t>(position / percentStep, 100);
         if (percent > shownPercent) {
-            progress.setFileText(convertingPercentText(fileName, static_cast<int>(percent)));
+            progress.setFileText(convertingPercentText(fileName, static_cast<int>(percent), action));
             shownPercent = percent;
         }
         const uint64_t pixels = std::min<uint64_t>(position / pixelStep, static_cast<uint64_t>(width));
@@ -68,7 +68,7 @@ LoopEnd runBlockLoop(AudioSource& source, InputTypeCode code, const std::string&
     }
 
     if (shownPercent != 100) {
-        progress.setFileText(convertingPercentText(fileName, 100));
+        progress.setFileText(convertingPercentText(fileName, 100, action));
         progress.setFileBarPosition(width);
     }
     return LoopEnd::Completed;

@@ -25,16 +25,17 @@ enum class LoopEnd {
 // consume(frames), which returns false when the block could not be written.
 //
 // Progress follows position() against totalLength() in the source's unit,
-// as "Converting <fileName>...<percent>%" and a bar of the dialog bar's
+// as "<action> <fileName>...<percent>%" ("Converting" unless a first pass
+// over the source says otherwise) and a bar of the dialog bar's
 // width in pixels, each changed only when it grows. Tracker modules and MIDI
 // files (which may loop forever) stop once their position reaches their
 // length. On completion the text and the bar always show 100%.
 LoopEnd runBlockLoop(AudioSource& source, InputTypeCode code, const std::string& fileName,
                      ConversionProgress& progress, void* left, void* right,
-                     const std::function<bool(int32_t frames)>& consume);
+                     const std::function<bool(int32_t frames)>& consume, const std::string& action = "Converting");
 
-// "Converting <fileName>...<percent>%"
-std::string convertingPercentText(const std::string& fileName, int percent);
+// "Converting <fileName>...<percent>%", or another action's word first.
+std::string convertingPercentText(const std::string& fileName, int percent, const std::string& action = "Converting");
 
 // The file-name part of a path (after the last separator).
 std::string fileNamePart(const std::string& path);

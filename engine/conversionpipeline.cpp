@@ -9,7 +9,9 @@
 #include "engine/utf8path.h"
 #include "platform/ffmpegmedia.h"
 #include "platform/fileops.h"
+#include "platform/loudnessmeter.h"
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -32,7 +34,8 @@ void amplifyBlock(void* left, void* right, int32_t frames, int32_t channels, int
 // the source ended and every block was delivered.
 LoopEnd pumpSource(AudioSource& source, InputTypeCode code, const std::string& sourcePath,
                    ConversionProgress& progress, const OutputPlan& plan,
-                   const std::function<bool(void* left, void* right, int32_t frames)>& deliver)
+                   const std::function<bool(void* left, void* right, int32_t frames)>& deliver,
+                   const std::string& action = "Converting")
 {
     const PcmFormat from = source.pcmFormat();
     const PcmFormat& to = plan.to;
@@ -76,7 +79,7 @@ LoopEnd pumpSource(AudioSource& source, InputTypeCode code, const std::string& s
                                              frames = produced;
                                          }
                                          return frames == 0 || hand(frames);
-                                     });
+                                     }, action);
     if (end != LoopEnd::Completed)
         return end;
     // The samples still held inside the resamplers belong to the output too.
@@ -90,6 +93,75 @@ LoopEnd pumpSource(AudioSource& source, InputTypeCode code, const std::string& s
             return LoopEnd::Failed;
     }
     return LoopEnd::Completed;
+}
+
+// The width and channels pumpSource hands on for the plan.
+PcmFormat handedOn(const PcmFormat& from, const OutputPlan& plan)
+{
+    if (plan.convert)
+        return plan.to;
+    return {from.sampleRate, routedChannels(from.channels, plan.to.channels, plan.monoType), from.bitsPerSample};
+}
+
+// "-14.2", the same in every locale.
+std::string tenths(double value)
+{
+    const long long t = std::llround(value * 10);
+    const long long whole = (t < 0 ? -t : t) / 10;
+    return std::string(t < 0 ? "-" : "") + std::to_string(whole) + "." + std::to_string((t < 0 ? -t : t) % 10);
+}
+
+struct Measured {
+    LoopEnd end = LoopEnd::Completed;
+    std::optional<LoudnessMeter::Result> result;
+};
+
+// The first pass: a second reader of the source through the same plan into
+// the meter.
+Measured measureLoudness(Engine& engine, FormatEncoder& encoder, InputTypeCode code, const std::string& sourcePath,
+                         ConversionProgress& progress, const OutputPlan& plan)
+{
+    std::unique_ptr<AudioSource> source = engine.createSource(sourcePath, code, encoder.factoryRate(), false);
+    if (!source)
+        return {LoopEnd::Failed, std::nullopt};
+    const PcmFormat format = handedOn(source->pcmFormat(), plan);
+    LoudnessMeter meter;
+    if (!meter.Open(format.channels, format.sampleRate))
+        return {LoopEnd::Failed, std::nullopt};
+    const LoopEnd end = pumpSource(
+        *source, code, sourcePath, progress, plan,
+        [&](void* left, void* right, int32_t frames) {
+            if (format.bitsPerSample == 8)
+                return meter.Add8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
+            return meter.Add16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+        },
+        "Measuring");
+    return {end, end == LoopEnd::Completed ? meter.Finish() : std::nullopt};
+}
+
+// Applies what the measurement asks of the plan; the note for the result.
+std::string applyLoudness(const LoudnessRequest& request, const LoudnessMeter::Result& measured, OutputPlan& plan)
+{
+    TrackLoudness output{measured.integratedLufs, measured.samplePeak};
+    std::string note;
+    if (request.normalizeToLufs) {
+        double gainDb = *request.normalizeToLufs - measured.integratedLufs;
+        if (measured.samplePeak > 0) {
+            const double limitDb = 20 * std::log10(kNormalizePeakLimit / measured.samplePeak);
+            if (gainDb > limitDb) {
+                gainDb = limitDb;
+                note = "Loudness " + tenths(measured.integratedLufs + gainDb) + " LUFS: the target " +
+                       tenths(*request.normalizeToLufs) + " LUFS would lift the peak above -1 dBFS.";
+            }
+        }
+        const double factor = std::pow(10.0, gainDb / 20);
+        plan.gain = static_cast<float>(factor);
+        output.integratedLufs += gainDb;
+        output.samplePeak = std::min(1.0, output.samplePeak * factor);
+    }
+    if (request.replayGain)
+        plan.loudness = output;
+    return note;
 }
 
 std::string folderOf(const std::string& path)
@@ -135,7 +207,8 @@ Outcome writeFailure(Outcome failed, const std::string& path)
 } // namespace
 
 Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, const std::string& sourcePath,
-                    const std::string& targetPath, ConversionProgress& progress, const BlockFilter& filter)
+                    const std::string& targetPath, ConversionProgress& progress, const LoudnessRequest& loudness,
+                    const BlockFilter& filter)
 {
     // A target that may be the source itself is never opened for writing:
     // that alone would truncate the source.
@@ -149,6 +222,23 @@ Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, 
     OutputPlan plan;
     if (Outcome planned = encoder.plan(*source, plan); !planned)
         return planned;
+    std::string note;
+    if (loudness.active()) {
+        // Normalisation measures the source before any gain of its own.
+        OutputPlan measuring = plan;
+        if (loudness.normalizeToLufs)
+            measuring.gain.reset();
+        const Measured measured = measureLoudness(engine, encoder, code, sourcePath, progress, measuring);
+        if (measured.end == LoopEnd::Cancelled)
+            return Outcome::failure("Cancelled.");
+        if (measured.end != LoopEnd::Completed)
+            return Outcome::failure("The loudness of the source could not be measured.");
+        if (measured.result) {
+            if (loudness.normalizeToLufs)
+                plan.gain.reset();
+            note = applyLoudness(loudness, *measured.result, plan);
+        }
+    }
     if (Outcome opened = encoder.open(targetPath, *source, plan); !opened) {
         source.reset();
         const Outcome failed = writeFailure(opened, targetPath);
@@ -184,7 +274,7 @@ Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, 
         result = checkDuration(targetPath, delivered, plan.to.sampleRate, encoder.allowance());
     if (!result)
         deleteTargetUnlessSource(targetPath, sourcePath);
-    return result;
+    return result && !note.empty() ? result.withNote(note) : result;
 }
 
 } // namespace sonivert

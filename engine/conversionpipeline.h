@@ -15,6 +15,7 @@
 #include "engine/audiosource.h"
 #include "engine/inputtype.h"
 #include "engine/outcome.h"
+#include "engine/tracktags.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,7 +37,22 @@ struct OutputPlan {
     int32_t monoType = 0; // how two source channels become one (pcmrouting.h)
     bool convert = false; // a PcmConverter runs between routing and encoder
     std::optional<float> gain;
+    // The loudness of what the encoder receives, when it was measured before
+    // the encoder opened; formats whose tags carry loudness write it.
+    std::optional<TrackLoudness> loudness;
 };
+
+// What the driver does about loudness for one file. Either asks for a first
+// pass over the source, through the same routing, conversion and gain as the
+// output, into an EBU R128 meter.
+struct LoudnessRequest {
+    bool replayGain = false;               // the output's loudness goes into its tags
+    std::optional<double> normalizeToLufs; // the gain that reaches it, in place of the plan's
+    bool active() const { return replayGain || normalizeToLufs; }
+};
+
+// The highest sample peak normalisation leaves: -1 dBFS.
+inline constexpr double kNormalizePeakLimit = 0.8912509381337456;
 
 // How far the duration read back from a finished file may lie from the
 // audio delivered, in frames of the file's own rate: every codec may end on
@@ -75,8 +91,15 @@ public:
 using BlockFilter = std::function<bool(int64_t framesBefore, int32_t frames)>;
 
 // Converts sourcePath into targetPath through encoder (see above). A target
-// that may be the source itself is never opened.
+// that may be the source itself is never opened. With loudness active, a
+// first pass measures the source as it will be written; normalisation
+// replaces the plan's gain by the one that brings the output to the target,
+// held down so that its sample peak stays at -1 dBFS (the result's note
+// then says the target was not reached); plan.loudness holds what the
+// output will measure. Silence has no loudness: it is written unchanged and
+// untagged.
 Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, const std::string& sourcePath,
-                    const std::string& targetPath, ConversionProgress& progress, const BlockFilter& filter = {});
+                    const std::string& targetPath, ConversionProgress& progress, const LoudnessRequest& loudness = {},
+                    const BlockFilter& filter = {});
 
 } // namespace sonivert

@@ -83,14 +83,31 @@ private:
     int32_t m_bits = 16;
 };
 
+// The tags an output writes: selectTrackTags's choice, with the loudness
+// the driver measured; the loudness alone when the choice writes no tags.
+// Copied ID3 blocks stay exactly as the source has them.
+TagSelection outputTags(const ConversionSettings& s, TagFamily family, const std::string& sourcePath,
+                        InputTypeCode code, AudioSource& source, int32_t runningNumber, const OutputPlan& plan)
+{
+    TagSelection selection = selectTrackTags(s, family, sourcePath, code, source, runningNumber);
+    if (plan.loudness && selection.kind != TagSelection::Kind::SourceId3Blocks) {
+        if (selection.kind == TagSelection::Kind::None) {
+            selection.kind = TagSelection::Kind::Tags;
+            selection.tags = TrackTags{};
+        }
+        selection.tags.loudness = plan.loudness;
+    }
+    return selection;
+}
+
 // Hands the encoder the ID3 blocks of one file, by MP3ID3TagType: the
 // source's own blocks unchanged, or blocks built from the selected tags by
 // MP3WriteID3Version (0 ID3v1, 1 ID3v2, 2 both). A block that cannot be
 // built is left out; the audio is written all the same.
 void setMp3Tags(Mp3Encoder& encoder, const ConversionSettings& s, InputTypeCode code, const std::string& sourcePath,
-                AudioSource& source, int32_t runningNumber)
+                AudioSource& source, int32_t runningNumber, const OutputPlan& plan)
 {
-    const TagSelection selection = selectTrackTags(s, TagFamily::Mp3, sourcePath, code, source, runningNumber);
+    const TagSelection selection = outputTags(s, TagFamily::Mp3, sourcePath, code, source, runningNumber, plan);
     if (selection.kind == TagSelection::Kind::SourceId3Blocks) {
         if (const uint8_t* v1 = source.id3v1Block())
             encoder.SetId3v1Block({v1, 128});
@@ -139,7 +156,7 @@ public:
     {
         if (!m_encoder.Open(path))
             return false;
-        setMp3Tags(m_encoder, m_s, m_code, m_sourcePath, source, m_runningNumber);
+        setMp3Tags(m_encoder, m_s, m_code, m_sourcePath, source, m_runningNumber, plan);
         m_encoder.SetInputSampleRate(plan.to.sampleRate);
         m_encoder.SetChannels(m_params.inputChannels);
         if (m_params.mode)
@@ -309,7 +326,7 @@ public:
             m_writer.Close();
             return Outcome::failure(kRefusedSettings);
         }
-        const TagSelection selection = selectTrackTags(m_s, TagFamily::M4a, m_sourcePath, m_code, source, m_runningNumber);
+        const TagSelection selection = outputTags(m_s, TagFamily::M4a, m_sourcePath, m_code, source, m_runningNumber, plan);
         if (selection.kind == TagSelection::Kind::Tags)
             m_writer.SetMetadata(selection.tags, selection.tags.trackNumber());
         return true;
@@ -361,7 +378,7 @@ public:
             m_encoder.Close();
             return Outcome::failure(kRefusedSettings);
         }
-        const TagSelection selection = selectTrackTags(m_s, TagFamily::Ogg, m_sourcePath, m_code, source, m_runningNumber);
+        const TagSelection selection = outputTags(m_s, TagFamily::Ogg, m_sourcePath, m_code, source, m_runningNumber, plan);
         if (selection.kind == TagSelection::Kind::Tags)
             m_encoder.SetComments(selection.tags);
         if (!m_encoder.WriteHeaders()) {
@@ -421,7 +438,7 @@ public:
         format.framesEstimate =
             static_cast<uint64_t>(std::max(0, source.durationSeconds())) * static_cast<uint64_t>(plan.to.sampleRate);
         const TagSelection selection =
-            selectTrackTags(m_s, TagFamily::Flac, m_sourcePath, m_code, source, m_runningNumber);
+            outputTags(m_s, TagFamily::Flac, m_sourcePath, m_code, source, m_runningNumber, plan);
         const bool tagged = selection.kind == TagSelection::Kind::Tags;
         if (!m_encoder.Open(path, format, tagged ? &selection.tags : nullptr))
             return Outcome::failure(kRefusedSettings);
@@ -480,7 +497,7 @@ public:
         format.bitsPerSample = plan.to.bitsPerSample;
         format.kbps = m_kbps;
         const TagSelection selection =
-            selectTrackTags(m_s, TagFamily::Opus, m_sourcePath, m_code, source, m_runningNumber);
+            outputTags(m_s, TagFamily::Opus, m_sourcePath, m_code, source, m_runningNumber, plan);
         const bool tagged = selection.kind == TagSelection::Kind::Tags;
         if (!m_encoder.Open(path, format, tagged ? &selection.tags : nullptr))
             return Outcome::failure(kRefusedSettings);
@@ -672,7 +689,11 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
 Outcome ConversionRoutines::convert(FormatEncoder&& encoder, InputTypeCode code, const std::string& sourcePath,
                                     const std::string& targetPath, ConversionProgress& progress)
 {
-    return convertWith(m_engine, encoder, code, sourcePath, targetPath, progress, m_blockFilter);
+    LoudnessRequest loudness;
+    loudness.replayGain = m_settings.ReplayGain != 0;
+    if (m_settings.NormalizeLoudness != 0)
+        loudness.normalizeToLufs = std::clamp(m_settings.NormalizeTargetLufs, -30, -5);
+    return convertWith(m_engine, encoder, code, sourcePath, targetPath, progress, loudness, m_blockFilter);
 }
 
 Outcome ConversionRoutines::convertToWav(InputTypeCode code, const std::string& sourcePath,

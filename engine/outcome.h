@@ -28,6 +28,16 @@ public:
     // Empty on success, and on a failure without a reason.
     const std::string& reason() const { return m_reason; }
 
+    // A line for the person on a success that has something to add ("the
+    // loudness target could not be reached"); empty otherwise.
+    const std::string& note() const { return m_note; }
+    Outcome withNote(std::string note) const
+    {
+        Outcome o = *this;
+        o.m_note = std::move(note);
+        return o;
+    }
+
     // This failure, with reason in place of an empty one.
     Outcome orBecause(const std::string& reason) const
     {
@@ -37,6 +47,7 @@ public:
 private:
     bool m_ok = true;
     std::string m_reason;
+    std::string m_note;
 };
 
 } // namespace sonivert
