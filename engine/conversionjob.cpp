@@ -181,13 +181,19 @@ bool ConversionJob::startRow(BatchRow& row, Context& context, TargetReservation&
 
 std::string ConversionJob::finishRow(BatchRow& row, Outcome converted, TargetReservation& target)
 {
+    const std::string note = converted.note();
     if (converted && !nonEmptyFile(target.temporaryPath()))
         converted = false;
     if (converted)
         converted = target.commit();
     if (converted) {
         row.targetPath = target.path();
-        return fileNamePart(target.path());
+        // A success with something to add (a loudness target not reached)
+        // says it after the name.
+        if (note.empty())
+            return fileNamePart(target.path());
+        m_rows.widenStatusColumn(kFailureStatusColumnWidth);
+        return fileNamePart(target.path()) + " (" + note + ")";
     }
     row.targetPath.clear();
     std::string status = "Conversion Failure";
