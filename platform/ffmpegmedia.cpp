@@ -5,13 +5,13 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/intreadwrite.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
 #include <array>
 #include <span>
 #include <string_view>
-#include <utility>
 
 namespace sonivert {
 
@@ -165,9 +165,19 @@ std::string streamTag(const AVStream& stream, const char* key)
     return entry && entry->value ? entry->value : "";
 }
 
-// Width and height of the stream's attached picture as its decoder makes
-// it; nothing when it does not decode.
-std::optional<std::pair<int, int>> decodedSize(const AVStream& stream)
+// A cover larger than this is no cover; the limit also keeps a small file
+// that claims a huge picture from making the decoder allocate for it.
+constexpr int64_t kMaxPicturePixels = int64_t{8192} * 8192;
+
+struct DecodedSize {
+    int width = 0;
+    int height = 0;
+    int depth = 0; // bits per pixel over all components
+};
+
+// The size of the stream's attached picture as its decoder makes it;
+// nothing when it does not decode.
+std::optional<DecodedSize> decodedSize(const AVStream& stream)
 {
     const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
     if (!codec)
@@ -178,12 +188,18 @@ std::optional<std::pair<int, int>> decodedSize(const AVStream& stream)
     if (!decoder || !packet || !frame || avcodec_parameters_to_context(decoder.get(), stream.codecpar) < 0)
         return std::nullopt;
     decoder->thread_count = 1;
+    decoder->max_pixels = kMaxPicturePixels;
     if (avcodec_open2(decoder.get(), codec, nullptr) < 0 || av_packet_ref(packet.get(), &stream.attached_pic) < 0)
         return std::nullopt;
     if (avcodec_send_packet(decoder.get(), packet.get()) < 0 || avcodec_send_packet(decoder.get(), nullptr) < 0 ||
         avcodec_receive_frame(decoder.get(), frame.get()) < 0 || frame->width <= 0 || frame->height <= 0)
         return std::nullopt;
-    return std::pair{frame->width, frame->height};
+    DecodedSize size{frame->width, frame->height, 0};
+    if (const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format))) {
+        for (int c = 0; c < format->nb_components; ++c)
+            size.depth += format->comp[c].depth;
+    }
+    return size;
 }
 
 // The picture of one stream, or nothing when the stream holds none that
@@ -218,11 +234,12 @@ std::optional<AttachedPicture> pictureOf(const AVStream& stream, size_t maxBytes
     }
     // A picture counts only when it decodes; its size is the decoded one,
     // whatever the container claims.
-    const std::optional<std::pair<int, int>> size = decodedSize(stream);
+    const std::optional<DecodedSize> size = decodedSize(stream);
     if (!size)
         return std::nullopt;
-    picture.width = size->first;
-    picture.height = size->second;
+    picture.width = size->width;
+    picture.height = size->height;
+    picture.depth = size->depth;
     const std::string typeName = streamTag(stream, "comment");
     // A container without picture types (MPEG-4 covr) holds covers.
     picture.type = typeName.empty() ? kFrontCover : 0;

@@ -53,13 +53,15 @@ struct AttachedPicture {
     std::string description; // UTF-8, empty when there is none
     int32_t width = 0;
     int32_t height = 0;
+    int32_t depth = 0; // bits per pixel
     std::vector<uint8_t> data;
 };
 
 // The front cover of the file at path (UTF-8), else its first picture. Only
 // JPEG and PNG pictures count, and only one of at most maxBytes whose bytes
-// begin as their format does and that decodes (width and height are the
-// decoded ones); any other is passed over. Nothing when the file cannot be
+// begin as their format does and that decodes to at most 8192 x 8192
+// pixels (width, height and depth are the decoded ones); any other is
+// passed over. Nothing when the file cannot be
 // opened (as openMediaFile opens it) or holds no such picture.
 std::optional<AttachedPicture> readAttachedPicture(const std::string& path, size_t maxBytes);
 

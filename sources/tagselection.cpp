@@ -64,6 +64,7 @@ std::optional<TagPicture> sourcePicture(const std::string& inputPath)
     picture.description = std::move(read->description);
     picture.width = read->width;
     picture.height = read->height;
+    picture.depth = read->depth;
     picture.data = std::move(read->data);
     return picture;
 }

@@ -201,7 +201,7 @@ TEST_F(CoverArtTest, EverySourceKindHandsItsCoverToEveryOutputThatHoldsOne)
                     captureCommand("metaflac --list --block-type=PICTURE " + shellQuote(target), status);
                 for (const std::string& line :
                      std::vector<std::string>{"type: 3 (Cover (front))", "MIME type: image/png", "width: 64",
-                                              "height: 48", "data length: " + std::to_string(cover.size())})
+                                              "height: 48", "depth: 24", "data length: " + std::to_string(cover.size())})
                     EXPECT_NE(std::string::npos, listed.find("  " + line + "\n")) << line << "\n" << listed;
             }
         }
