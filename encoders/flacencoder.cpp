@@ -1,7 +1,9 @@
 #include "encoders/flacencoder.h"
 
 #include "encoders/vorbiscomments.h"
+#include "platform/localtext.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -24,6 +26,40 @@ bool appendComment(FLAC__StreamMetadata* block, const std::string& name, const s
     return true;
 }
 
+// A PICTURE block of picture, or null when libFLAC refuses it or it does not
+// fit a block; the stream is written without it then.
+FlacMetadataPtr pictureBlock(const TagPicture& picture)
+{
+    // The block's own layout decides what fits and what is written.
+    if (!flacPictureBlock(picture))
+        return nullptr;
+    FlacMetadataPtr block = makeFlacMetadata(FLAC__METADATA_TYPE_PICTURE);
+    if (!block)
+        return nullptr;
+    FLAC__StreamMetadata_Picture& p = block->data.picture;
+    p.type = picture.type >= 0 && picture.type <= FLAC__STREAM_METADATA_PICTURE_TYPE_PUBLISHER_LOGOTYPE
+                 ? static_cast<FLAC__StreamMetadata_Picture_Type>(picture.type)
+                 : FLAC__STREAM_METADATA_PICTURE_TYPE_OTHER;
+    p.width = static_cast<FLAC__uint32>(std::max(picture.width, 0));
+    p.height = static_cast<FLAC__uint32>(std::max(picture.height, 0));
+    p.depth = static_cast<FLAC__uint32>(std::max(picture.depth, 0));
+    p.colors = 0;
+    std::string mime = picture.mimeType;
+    std::string description = isValidUtf8(picture.description) ? picture.description : std::string();
+    std::vector<FLAC__byte> data(picture.data.begin(), picture.data.end());
+    // The setters copy what they are given.
+    if (!FLAC__metadata_object_picture_set_mime_type(block.get(), mime.data(), true) ||
+        !FLAC__metadata_object_picture_set_description(block.get(), reinterpret_cast<FLAC__byte*>(description.data()),
+                                                       true) ||
+        !FLAC__metadata_object_picture_set_data(block.get(), data.data(), static_cast<FLAC__uint32>(data.size()),
+                                                true))
+        return nullptr;
+    const char* violation = nullptr;
+    if (!FLAC__metadata_object_picture_is_legal(block.get(), &violation))
+        return nullptr;
+    return block;
+}
+
 } // namespace
 
 bool FlacEncoder::Open(const std::string& path, const Format& format, const TrackTags* tags)
@@ -44,7 +80,7 @@ bool FlacEncoder::Open(const std::string& path, const Format& format, const Trac
         !FLAC__stream_encoder_set_total_samples_estimate(e, format.framesEstimate))
         return false;
 
-    std::array<FLAC__StreamMetadata*, 2> blocks{};
+    std::array<FLAC__StreamMetadata*, 3> blocks{};
     unsigned count = 0;
     if (tags) {
         m_comments = makeFlacMetadata(FLAC__METADATA_TYPE_VORBIS_COMMENT);
@@ -55,6 +91,11 @@ bool FlacEncoder::Open(const std::string& path, const Format& format, const Trac
                 return false;
         }
         blocks[count++] = m_comments.get();
+        if (tags->picture) {
+            m_picture = pictureBlock(*tags->picture);
+            if (m_picture)
+                blocks[count++] = m_picture.get();
+        }
     }
     const uint64_t spacing = static_cast<uint64_t>(format.sampleRate) * kSeekPointSeconds;
     if (format.framesEstimate > 0) {

@@ -10,7 +10,8 @@
 namespace sonivert {
 
 // FLAC through libFLAC: the PCM it is given, written losslessly, with
-// Vorbis comments and a seek table. Open, then Encode blocks, then Finish
+// Vorbis comments, the tags' picture in a PICTURE block (left out when it
+// does not fit one) and a seek table. Open, then Encode blocks, then Finish
 // exactly once; a failed step leaves the encoder unusable and the file for
 // the caller to remove.
 class FlacEncoder {
@@ -46,6 +47,7 @@ private:
 
     FlacEncoderPtr m_encoder;
     FlacMetadataPtr m_comments;
+    FlacMetadataPtr m_picture;
     FlacMetadataPtr m_seekTable;
     int32_t m_channels = 0;
     bool m_failed = false;

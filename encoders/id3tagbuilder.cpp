@@ -244,6 +244,33 @@ void attachText(ID3_Tag& tag, ID3_FrameID id, int version, std::string_view text
     tag.AttachFrame(frame.release());
 }
 
+// A TXXX frame: the description names the value.
+void attachUserText(ID3_Tag& tag, std::string_view description, std::string_view text)
+{
+    auto frame = std::make_unique<ID3_Frame>(ID3FID_USERTEXT);
+    setTexts(*frame, 2, text, description);
+    tag.AttachFrame(frame.release());
+}
+
+// An APIC frame. A picture without data or MIME type is left out: a reader
+// could not show it.
+void attachPicture(ID3_Tag& tag, const TagPicture& picture)
+{
+    if (picture.data.empty() || picture.mimeType.empty())
+        return;
+    auto frame = std::make_unique<ID3_Frame>(ID3FID_PICTURE);
+    ID3_Field* mime = frame->GetField(ID3FN_MIMETYPE);
+    ID3_Field* type = frame->GetField(ID3FN_PICTURETYPE);
+    ID3_Field* data = frame->GetField(ID3FN_DATA);
+    if (!mime || !type || !data)
+        return;
+    mime->Set(latin1(utf8CodePoints(picture.mimeType)).c_str());
+    type->Set(static_cast<uint32>(picture.type >= 0 && picture.type <= 0xFF ? picture.type : 0));
+    setTexts(*frame, 2, "", picture.description);
+    data->Set(picture.data.data(), picture.data.size());
+    tag.AttachFrame(frame.release());
+}
+
 } // namespace
 
 std::span<const std::string_view> id3GenreNames()
@@ -292,6 +319,12 @@ std::optional<std::vector<uint8_t>> Id3TagBuilder::BuildTag(int version, const T
                            totalLow != 0 ? std::to_string(trackLow) + "/" + std::to_string(totalLow)
                                          : std::to_string(trackLow));
             }
+            if (version == 2 && tags.loudness) {
+                attachUserText(tag, "REPLAYGAIN_TRACK_GAIN", tags.loudness->replayGainText());
+                attachUserText(tag, "REPLAYGAIN_TRACK_PEAK", tags.loudness->peakText());
+            }
+            if (version == 2 && tags.picture)
+                attachPicture(tag, *tags.picture);
         });
         // What the callers write verbatim must be a whole tag of its kind.
         if (block && version == 1 && block->size() != 128)

@@ -30,7 +30,10 @@ int32_t id3GenreNumber(std::string_view genre);
 // (only when not empty), COMM comment (language "XXX", empty description),
 // TRCK track ("N", or "N/M" with a total; only when the track is not 0).
 // Track and total count modulo 256: only their low 8 bits are used, before
-// the test for 0.
+// the test for 0. Version 2 then has, when the tags hold a loudness, TXXX
+// "REPLAYGAIN_TRACK_GAIN" and "REPLAYGAIN_TRACK_PEAK" (TrackLoudness's
+// texts), and, when they hold a picture, an APIC frame with its MIME type,
+// picture type, description and bytes.
 //
 // Texts are UTF-8. Version 2 stores a text as ISO-8859-1 when every
 // character fits, otherwise as UTF-16 with a byte-order mark. Version 1 has

@@ -77,12 +77,40 @@ void WmaWriter::SetTags(const std::string& title, const std::string& album, cons
     m_tags = std::move(t);
 }
 
+void WmaWriter::SetPicture(const TagPicture& picture)
+{
+    const std::optional<std::u16string> mime = wmvcore::utf8ToUtf16(picture.mimeType);
+    if (picture.data.empty() || !mime || mime->empty() || picture.data.size() > UINT32_MAX / 2)
+        return;
+    const std::u16string description = wmvcore::utf8ToUtf16(picture.description).value_or(std::u16string());
+    std::vector<uint8_t> value;
+    value.push_back(static_cast<uint8_t>(picture.type >= 0 && picture.type <= 0xFF ? picture.type : 0));
+    const auto length = static_cast<uint32_t>(picture.data.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        value.push_back(static_cast<uint8_t>(length >> shift));
+    for (const std::u16string* text : {&*mime, &description}) {
+        for (char16_t unit : *text) {
+            value.push_back(static_cast<uint8_t>(unit & 0xFF));
+            value.push_back(static_cast<uint8_t>(unit >> 8));
+        }
+        value.insert(value.end(), 2, 0);
+    }
+    value.insert(value.end(), picture.data.begin(), picture.data.end());
+    m_picture = std::move(value);
+}
+
 std::vector<WmaWriter::Attribute> WmaWriter::tagAttributes() const
 {
     std::vector<Attribute> list;
-    if (!m_tags)
-        return list;
-    const Tags& t = *m_tags;
+    if (m_tags)
+        appendTextAttributes(*m_tags, list);
+    if (m_picture)
+        list.push_back({u"WM/Picture", wmvcore::AttributeType::Binary, *m_picture});
+    return list;
+}
+
+void WmaWriter::appendTextAttributes(const Tags& t, std::vector<Attribute>& list)
+{
     auto text = [&](std::u16string name, const std::optional<std::u16string>& value, bool withTerminator) {
         if (value)
             list.push_back({std::move(name), wmvcore::AttributeType::String, stringBytes(*value, withTerminator)});
@@ -100,7 +128,6 @@ std::vector<WmaWriter::Attribute> WmaWriter::tagAttributes() const
     text(u"WM/Year", t.year, false);
     text(u"WM/Composer", t.composer, false);
     text(u"Copyright", t.copyright, false);
-    return list;
 }
 
 bool WmaWriter::Start()
@@ -260,6 +287,7 @@ void WmaWriter::reset()
     m_input = 0;
     m_sampleTime = 0;
     m_tags.reset();
+    m_picture.reset();
     m_path.clear();
     m_inputRate = 0;
     m_inputBits = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "encoders/wmaformatlist.h"
+#include "engine/tracktags.h"
 #include "platform/wmvcore/wmvcore.h"
 
 #include <cstdint>
@@ -16,7 +17,7 @@ namespace sonivert {
 // converts rate and channels), tag attributes in the header.
 //
 // Call order: SetPath, SetInputFormat, SetCodecFormat and optionally SetTags
-// (configured), Start (writing), WriteBlock16 or WriteBlock8 per block,
+// and SetPicture (configured), Start (writing), WriteBlock16 or WriteBlock8 per block,
 // Finish (idle again). A failed Start releases everything and forgets the
 // configuration. Finish is safe in every state and is the destructor's
 // work too. The run-time must be loaded (LoadWmaRuntime); without it Start
@@ -47,12 +48,19 @@ public:
                  const std::string& genre, const std::string& year, const std::string& comment,
                  const std::string& composer, const std::string& copyright, int32_t trackNumber);
 
+    // The picture of the tags, written as the binary "WM/Picture": picture
+    // type (one byte), data length (32-bit little-endian), MIME type and
+    // description (UTF-16LE, each with its terminating zero), the data. A
+    // picture without data or MIME type is left out, and so is a
+    // description that is not valid UTF-8.
+    void SetPicture(const TagPicture& picture);
+
     // The header attributes SetTags gives, in the order they are written:
     // "Title" (its length counts the terminating zero), "Author",
     // "WM/AlbumArtist" (both the artist), "Description", "WM/AlbumTitle",
     // "WM/Genre", "WM/TrackNumber" (a 32-bit number), "WM/Year",
-    // "WM/Composer", "Copyright" (strings without their terminator). Empty
-    // before SetTags.
+    // "WM/Composer", "Copyright" (strings without their terminator); then
+    // "WM/Picture" after SetPicture. Empty before either.
     std::vector<Attribute> tagAttributes() const;
 
     // Creates the run-time's writer and profile, declares the input, writes
@@ -80,11 +88,13 @@ private:
         int32_t trackNumber = 0;
     };
 
+    static void appendTextAttributes(const Tags& tags, std::vector<Attribute>& list);
     bool startSteps();
     bool writeBlock(const void* left, const void* right, int32_t count, int32_t bytesPerSample);
     void reset();
 
     std::optional<Tags> m_tags;
+    std::optional<std::vector<uint8_t>> m_picture; // the WM/Picture value
     std::string m_path;
     int32_t m_inputRate = 0;
     int32_t m_inputBits = 0;

@@ -563,6 +563,8 @@ public:
             const TrackTags& t = selection.tags;
             m_writer.SetTags(t.title, t.album, t.artist, t.genre, t.year, t.comment, t.composer, t.copyright,
                              t.trackNumber());
+            if (t.picture)
+                m_writer.SetPicture(*t.picture);
         }
         return m_writer.Start();
     }

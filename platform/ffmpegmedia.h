@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace sonivert {
 
@@ -42,5 +43,26 @@ struct AudioDuration {
     int32_t sampleRate = 0;
 };
 std::optional<AudioDuration> probeAudioDuration(const std::string& path);
+
+// A picture a container holds beside the audio (ID3v2 APIC, FLAC PICTURE,
+// MPEG-4 covr, Ogg METADATA_BLOCK_PICTURE, ASF WM/Picture), as FFmpeg's
+// attached-picture stream shows it.
+struct AttachedPicture {
+    int32_t type = 3; // ID3v2 / FLAC picture type: 3 (front cover) where the container names none
+    std::string mimeType; // "image/jpeg" or "image/png"
+    std::string description; // UTF-8, empty when there is none
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t depth = 0; // bits per pixel
+    std::vector<uint8_t> data;
+};
+
+// The front cover of the file at path (UTF-8), else its first picture. Only
+// JPEG and PNG pictures count, and only one of at most maxBytes whose bytes
+// begin as their format does and that decodes to at most 8192 x 8192
+// pixels (width, height and depth are the decoded ones); any other is
+// passed over. Nothing when the file cannot be
+// opened (as openMediaFile opens it) or holds no such picture.
+std::optional<AttachedPicture> readAttachedPicture(const std::string& path, size_t maxBytes);
 
 } // namespace sonivert

@@ -2,6 +2,7 @@
 
 #include "engine/audiosource.h"
 #include "engine/utf8path.h"
+#include "platform/ffmpegmedia.h"
 #include "settings/conversionsettings.h"
 #include "sources/mp4metadatareader.h"
 
@@ -51,6 +52,23 @@ TrackTags fromDefaults(const TagDefaults& d, const std::string& inputPath, int32
     return t;
 }
 
+// The source file's picture as the tags carry it.
+std::optional<TagPicture> sourcePicture(const std::string& inputPath)
+{
+    std::optional<AttachedPicture> read = readAttachedPicture(inputPath, TagPicture::kMaxBytes);
+    if (!read)
+        return std::nullopt;
+    TagPicture picture;
+    picture.type = read->type;
+    picture.mimeType = std::move(read->mimeType);
+    picture.description = std::move(read->description);
+    picture.width = read->width;
+    picture.height = read->height;
+    picture.depth = read->depth;
+    picture.data = std::move(read->data);
+    return picture;
+}
+
 bool hasId3Blocks(const AudioSource& source)
 {
     uint32_t size = 0;
@@ -91,9 +109,10 @@ TagSelection selectTrackTags(const ConversionSettings& settings, TagFamily famil
     if (!found)
         found = source.readTags(t.title, t.artist, t.album, t.year, t.genre, t.comment, t.track, t.composer,
                                 t.copyright);
-    if (found)
+    if (found) {
         selection.kind = TagSelection::Kind::Tags;
-    else
+        t.picture = sourcePicture(inputPath);
+    } else
         selection.tags = TrackTags{};
     return selection;
 }

@@ -42,7 +42,9 @@ struct TagSelection {
 //   whose reader holds ID3 blocks, those blocks are copied. Otherwise MPEG-4
 //   inputs (6500, 6600) are read by the MPEG-4 metadata reader first, and
 //   the source's readTags is asked when that finds nothing (or for every
-//   other input). No tags when neither finds any.
+//   other input). No tags when neither finds any. Found tags carry the
+//   source file's front cover, else its first picture (readAttachedPicture,
+//   at most TagPicture::kMaxBytes); copied ID3 blocks keep their own.
 // - anything else: no tags.
 // runningNumber is the file's position in the run (1 for the first file,
 // counting every file attempted). source must be open.

@@ -285,7 +285,7 @@ Result HeaderInfoImpl::AddAttribute(uint16_t streamNumber, const char16_t* name,
                                     uint16_t /*languageIndex*/, const uint8_t* value, uint32_t length) noexcept
 {
     return guarded([&] {
-        if (!name || (length > 0 && !value) || length > std::numeric_limits<uint16_t>::max())
+        if (!name || (length > 0 && !value))
             return kInvalidArgument;
         if (m_store->frozen)
             return kInvalidRequest;

@@ -2,6 +2,7 @@
 
 #include "platform/ffmpegptr.h"
 #include "platform/resampler.h"
+#include "platform/wmvcore/asfheader.h"
 #include "platform/wmvcore/wmvtext.h"
 
 extern "C" {
@@ -223,7 +224,14 @@ public:
             ok = av_write_trailer(m_output.get()) >= 0 && ok;
             if (m_output->pb && m_output->pb->error < 0)
                 ok = false;
-            reset();
+            reset(); // closes the file
+            // The muxer stores texts only; byte arrays join the finished header.
+            std::vector<ByteArrayAttribute> byteArrays;
+            for (const Attribute& a : m_attributes->attributes) {
+                if (a.stream == 0 && a.type == AttributeType::Binary && !a.value.empty())
+                    byteArrays.push_back({a.name, a.value});
+            }
+            ok = ok && addHeaderAttributes(m_path, byteArrays);
             return ok ? kOk : kFail;
         });
     }
