@@ -11,6 +11,9 @@ namespace sonivert {
 namespace {
 
 constexpr int32_t kSeekPointSeconds = 10;
+// Enough for the two ReplayGain comments, so that adding them rewrites
+// only the metadata in place.
+constexpr unsigned kLoudnessPadding = 256;
 
 // Appends NAME=value; false when the library refuses the entry.
 bool appendComment(FLAC__StreamMetadata* block, const std::string& name, const std::string& value)
@@ -80,17 +83,19 @@ bool FlacEncoder::Open(const std::string& path, const Format& format, const Trac
         !FLAC__stream_encoder_set_total_samples_estimate(e, format.framesEstimate))
         return false;
 
-    std::array<FLAC__StreamMetadata*, 3> blocks{};
+    std::array<FLAC__StreamMetadata*, 4> blocks{};
     unsigned count = 0;
-    if (tags) {
+    if (tags || format.reserveLoudness) {
         m_comments = makeFlacMetadata(FLAC__METADATA_TYPE_VORBIS_COMMENT);
         if (!m_comments)
             return false;
-        for (const auto& [name, value] : vorbisCommentFields(*tags, CommentFlavour::Flac)) {
+        for (const auto& [name, value] : vorbisCommentFields(tags ? *tags : TrackTags{}, CommentFlavour::Flac)) {
             if (!appendComment(m_comments.get(), name, value))
                 return false;
         }
         blocks[count++] = m_comments.get();
+    }
+    if (tags) {
         if (tags->picture) {
             m_picture = pictureBlock(*tags->picture);
             if (m_picture)
@@ -107,8 +112,17 @@ bool FlacEncoder::Open(const std::string& path, const Format& format, const Trac
             return false;
         blocks[count++] = m_seekTable.get();
     }
+    // Padding last: a metadata rewrite takes its room from the last block.
+    if (format.reserveLoudness) {
+        m_padding = makeFlacMetadata(FLAC__METADATA_TYPE_PADDING);
+        if (!m_padding)
+            return false;
+        m_padding->length = kLoudnessPadding;
+        blocks[count++] = m_padding.get();
+    }
     if (count > 0 && !FLAC__stream_encoder_set_metadata(e, blocks.data(), count))
         return false;
+    m_path = path;
     return FLAC__stream_encoder_init_file(e, path.c_str(), nullptr, nullptr) == FLAC__STREAM_ENCODER_INIT_STATUS_OK;
 }
 
@@ -140,7 +154,7 @@ bool FlacEncoder::Encode8(const uint8_t* left, const uint8_t* right, int32_t fra
     return encode(left, right, frames, [](uint8_t v) { return static_cast<FLAC__int32>(v) - 128; });
 }
 
-bool FlacEncoder::Finish()
+bool FlacEncoder::Finish(const TrackLoudness* loudness)
 {
     if (!m_encoder)
         return false;
@@ -148,7 +162,33 @@ bool FlacEncoder::Finish()
     // the stream information and the seek table; it also closes the file.
     const bool finished = FLAC__stream_encoder_finish(m_encoder.get()) != 0;
     m_encoder.reset();
-    return finished && !m_failed;
+    if (!finished || m_failed)
+        return false;
+    return !loudness || (m_padding && addComments(*loudness));
+}
+
+bool FlacEncoder::addComments(const TrackLoudness& loudness) const
+{
+    FlacChainPtr chain = makeFlacChain();
+    FlacIteratorPtr iterator = makeFlacIterator();
+    if (!chain || !iterator || !FLAC__metadata_chain_read(chain.get(), m_path.c_str()))
+        return false;
+    FLAC__metadata_iterator_init(iterator.get(), chain.get());
+    do {
+        FLAC__StreamMetadata* block = FLAC__metadata_iterator_get_block(iterator.get());
+        if (block->type != FLAC__METADATA_TYPE_VORBIS_COMMENT)
+            continue;
+        TrackTags measured;
+        measured.loudness = loudness;
+        for (const auto& [name, value] : vorbisCommentFields(measured, CommentFlavour::Flac)) {
+            if (!appendComment(block, name, value))
+                return false;
+        }
+        // The padding reserved at the end of the metadata takes them: only
+        // the metadata is rewritten, in place.
+        return FLAC__metadata_chain_write(chain.get(), true, false) != 0;
+    } while (FLAC__metadata_iterator_next(iterator.get()));
+    return false;
 }
 
 } // namespace sonivert

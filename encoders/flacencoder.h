@@ -24,6 +24,9 @@ public:
         // The stream's length as far as it is known, for the seek table
         // (one point every ten seconds); 0 writes none.
         uint64_t framesEstimate = 0;
+        // Room for loudness comments that Finish adds once the audio is
+        // written: a comment block even without tags, and padding.
+        bool reserveLoudness = false;
     };
 
     // Creates path and writes the stream's metadata. tags may be null (no
@@ -39,13 +42,19 @@ public:
     // Writes the last frame, the final stream information (length, MD5) and
     // the filled seek table, and closes the file. False when any of it, or
     // an earlier write, failed.
-    [[nodiscard]] bool Finish();
+    // With loudness (only after Open with reserveLoudness), its ReplayGain
+    // comments are then added to the comment block, in the reserved padding.
+    [[nodiscard]] bool Finish(const TrackLoudness* loudness = nullptr);
 
 private:
     template <typename Sample, typename Widen>
     bool encode(const Sample* left, const Sample* right, int32_t frames, Widen widen);
 
+    bool addComments(const TrackLoudness& loudness) const;
+
+    std::string m_path;
     FlacEncoderPtr m_encoder;
+    FlacMetadataPtr m_padding;
     FlacMetadataPtr m_comments;
     FlacMetadataPtr m_picture;
     FlacMetadataPtr m_seekTable;

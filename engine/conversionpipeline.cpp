@@ -223,7 +223,8 @@ Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, 
     if (Outcome planned = encoder.plan(*source, plan); !planned)
         return planned;
     std::string note;
-    if (loudness.active()) {
+    plan.loudnessAtFinish = loudness.replayGain && !loudness.normalizeToLufs && encoder.takesLoudnessAtFinish();
+    if (loudness.active() && !plan.loudnessAtFinish) {
         // Normalisation measures the source before any gain of its own.
         OutputPlan measuring = plan;
         if (loudness.normalizeToLufs)
@@ -246,6 +247,10 @@ Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, 
         return failed;
     }
 
+    LoudnessMeter meter;
+    const PcmFormat handed = handedOn(source->pcmFormat(), plan);
+    if (plan.loudnessAtFinish && !meter.Open(handed.channels, handed.sampleRate))
+        plan.loudnessAtFinish = false;
     int64_t delivered = 0;
     Outcome written = true;
     const LoopEnd end = pumpSource(*source, code, sourcePath, progress, plan, [&](void* left, void* right, int32_t frames) {
@@ -253,8 +258,19 @@ Outcome convertWith(Engine& engine, FormatEncoder& encoder, InputTypeCode code, 
         delivered += frames;
         if (keep)
             written = encoder.write(left, right, frames);
+        if (written && keep && plan.loudnessAtFinish) {
+            const bool added = handed.bitsPerSample == 8
+                                   ? meter.Add8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames)
+                                   : meter.Add16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
+            if (!added)
+                written = Outcome::failure("The loudness of the output could not be measured.");
+        }
         return written.ok();
     });
+    if (plan.loudnessAtFinish && end == LoopEnd::Completed && written) {
+        if (const std::optional<LoudnessMeter::Result> measured = meter.Finish())
+            encoder.setLoudness(TrackLoudness{measured->integratedLufs, measured->samplePeak});
+    }
     // The encoder ends its stream whatever happened, before the source goes.
     const Outcome finished = encoder.finish();
     source.reset();

@@ -40,6 +40,9 @@ struct OutputPlan {
     // The loudness of what the encoder receives, when it was measured before
     // the encoder opened; formats whose tags carry loudness write it.
     std::optional<TrackLoudness> loudness;
+    // The driver measures the blocks as they are written instead, and hands
+    // the result to setLoudness before finish (see FormatEncoder).
+    bool loudnessAtFinish = false;
 };
 
 // What the driver does about loudness for one file. Either asks for a first
@@ -83,6 +86,12 @@ public:
     // Ends the stream: the last frames, trailers, index, tags; closes the file.
     virtual Outcome finish() = 0;
     virtual DurationAllowance allowance() const { return {}; }
+    // True when finish can still write the output's loudness into its tags
+    // (room reserved at open): ReplayGain then needs no first pass.
+    virtual bool takesLoudnessAtFinish() const { return false; }
+    // The loudness of everything written, before finish; only when the plan
+    // says loudnessAtFinish and the source ended normally.
+    virtual void setLoudness(const TrackLoudness&) {}
 };
 
 // Sees every block before the encoder does, with the frames delivered before
@@ -92,7 +101,9 @@ using BlockFilter = std::function<bool(int64_t framesBefore, int32_t frames)>;
 
 // Converts sourcePath into targetPath through encoder (see above). A target
 // that may be the source itself is never opened. With loudness active, a
-// first pass measures the source as it will be written; normalisation
+// first pass measures the source as it will be written (for ReplayGain
+// alone into a format that takes it at finish, the written blocks are
+// measured instead); normalisation
 // replaces the plan's gain by the one that brings the output to the target,
 // held down so that its sample peak stays at -1 dBFS (the result's note
 // then says the target was not reached); plan.loudness holds what the

@@ -437,6 +437,7 @@ public:
         format.level = m_s.FLACCompressionLevel;
         format.framesEstimate =
             static_cast<uint64_t>(std::max(0, source.durationSeconds())) * static_cast<uint64_t>(plan.to.sampleRate);
+        format.reserveLoudness = plan.loudnessAtFinish;
         const TagSelection selection =
             outputTags(m_s, TagFamily::Flac, m_sourcePath, m_code, source, m_runningNumber, plan);
         const bool tagged = selection.kind == TagSelection::Kind::Tags;
@@ -450,7 +451,11 @@ public:
             return m_encoder.Encode8(static_cast<const uint8_t*>(left), static_cast<const uint8_t*>(right), frames);
         return m_encoder.Encode16(static_cast<const int16_t*>(left), static_cast<const int16_t*>(right), frames);
     }
-    Outcome finish() override { return m_encoder.Finish(); }
+    Outcome finish() override { return m_encoder.Finish(m_loudness ? &*m_loudness : nullptr); }
+    // The comments take the loudness after the audio, in padding reserved
+    // for it.
+    bool takesLoudnessAtFinish() const override { return true; }
+    void setLoudness(const TrackLoudness& loudness) override { m_loudness = loudness; }
 
 private:
     const ConversionSettings& m_s;
@@ -458,6 +463,7 @@ private:
     const std::string m_sourcePath;
     const int32_t m_runningNumber;
     int32_t m_bits = 16;
+    std::optional<TrackLoudness> m_loudness;
     FlacEncoder m_encoder;
 };
 

@@ -23,4 +23,24 @@ FlacMetadataPtr makeFlacMetadata(FLAC__MetadataType type)
     return FlacMetadataPtr(FLAC__metadata_object_new(type));
 }
 
+void FlacChainDeleter::operator()(FLAC__Metadata_Chain* chain) const
+{
+    FLAC__metadata_chain_delete(chain);
+}
+
+void FlacIteratorDeleter::operator()(FLAC__Metadata_Iterator* iterator) const
+{
+    FLAC__metadata_iterator_delete(iterator);
+}
+
+FlacChainPtr makeFlacChain()
+{
+    return FlacChainPtr(FLAC__metadata_chain_new());
+}
+
+FlacIteratorPtr makeFlacIterator()
+{
+    return FlacIteratorPtr(FLAC__metadata_iterator_new());
+}
+
 } // namespace sonivert

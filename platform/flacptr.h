@@ -27,4 +27,19 @@ using FlacMetadataPtr = std::unique_ptr<FLAC__StreamMetadata, FlacMetadataDelete
 // A new metadata block of the type, or null.
 FlacMetadataPtr makeFlacMetadata(FLAC__MetadataType type);
 
+struct FlacChainDeleter {
+    void operator()(FLAC__Metadata_Chain* chain) const;
+};
+using FlacChainPtr = std::unique_ptr<FLAC__Metadata_Chain, FlacChainDeleter>;
+
+struct FlacIteratorDeleter {
+    void operator()(FLAC__Metadata_Iterator* iterator) const;
+};
+using FlacIteratorPtr = std::unique_ptr<FLAC__Metadata_Iterator, FlacIteratorDeleter>;
+
+// A metadata chain, or an iterator over one; null when the library cannot
+// make one.
+FlacChainPtr makeFlacChain();
+FlacIteratorPtr makeFlacIterator();
+
 } // namespace sonivert
