@@ -9,6 +9,8 @@ namespace sonivert::cli {
 
 void CliPrompts::showMessage(Icon icon, const std::string& text)
 {
+    if (m_quiet && icon == Icon::Information)
+        return;
     const char* prefix = icon == Icon::Error         ? "sonivert-cli: error: "
                          : icon == Icon::Exclamation ? "sonivert-cli: warning: "
                                                      : "sonivert-cli: ";

@@ -44,7 +44,7 @@ bool interruptRequested()
     return g_interrupted != 0;
 }
 
-TerminalConversionProgress::TerminalConversionProgress() : m_tty(isatty(STDERR_FILENO) != 0) {}
+TerminalConversionProgress::TerminalConversionProgress(bool draw) : m_tty(draw && isatty(STDERR_FILENO) != 0) {}
 
 TerminalConversionProgress::~TerminalConversionProgress()
 {
@@ -146,38 +146,7 @@ std::unique_ptr<ItemProgress> TerminalProgressHost::createItemProgress()
 
 std::unique_ptr<ConversionProgress> TerminalProgressHost::createConversionProgress()
 {
-    return std::make_unique<TerminalConversionProgress>();
-}
-
-void TerminalRowSink::setRowStatus(int32_t rowIndex, const std::string& text)
-{
-    if (text == "Converting...")
-        return;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].rowIndex != rowIndex)
-            continue;
-        m_final[i] = text;
-        while (m_printed < m_rows.size() && m_final[m_printed]) {
-            print(m_printed, *m_final[m_printed]);
-            ++m_printed;
-        }
-        return;
-    }
-}
-
-void TerminalRowSink::flush()
-{
-    for (; m_printed < m_rows.size(); ++m_printed) {
-        if (m_final[m_printed])
-            print(m_printed, *m_final[m_printed]);
-    }
-}
-
-void TerminalRowSink::print(size_t row, const std::string& text)
-{
-    if (isatty(STDERR_FILENO))
-        std::cerr << "\r\033[K" << std::flush;
-    std::cout << m_rows[row].sourcePath << '\t' << text << std::endl;
+    return std::make_unique<TerminalConversionProgress>(!m_quiet);
 }
 
 } // namespace sonivert::cli

@@ -4,7 +4,6 @@
 #include "engine/progress.h"
 
 #include <atomic>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,10 +15,10 @@ void installInterruptHandler();
 bool interruptRequested();
 
 // The run's progress on a terminal: one line that is rewritten in place,
-// only when standard error is a terminal.
+// only when standard error is a terminal and drawing is wanted.
 class TerminalConversionProgress final : public ConversionProgress {
 public:
-    TerminalConversionProgress();
+    explicit TerminalConversionProgress(bool draw = true);
     ~TerminalConversionProgress() override;
 
     void setFileText(const std::string& text) override;
@@ -52,34 +51,18 @@ private:
     bool m_drawn = false;
 };
 
-// Progress windows for the command line: the conversion line above, and no
-// window for intake (the command line adds no files through the list).
+// Progress windows for the command line: the conversion line above (none
+// when quiet), and no window for intake (folders are scanned and their files
+// read without a progress line; Ctrl+C still stops it).
 class TerminalProgressHost final : public ProgressHost {
 public:
+    explicit TerminalProgressHost(bool quiet = false) : m_quiet(quiet) {}
     std::unique_ptr<ItemProgress> createItemProgress() override;
     std::unique_ptr<ConversionProgress> createConversionProgress() override;
     void setMainWindowEnabled(bool) override {}
-};
-
-// Prints "source<TAB>status" on standard output once a row's status is final,
-// in the rows' order: a row that ends before an earlier one (files converted
-// side by side) waits until every row before it has its line.
-class TerminalRowSink final : public RowStatusSink {
-public:
-    explicit TerminalRowSink(const std::vector<BatchRow>& rows) : m_rows(rows), m_final(rows.size()) {}
-    void makeRowVisible(int32_t) override {}
-    void setRowStatus(int32_t rowIndex, const std::string& text) override;
-    void widenStatusColumn(int32_t) override {}
-    // After the run: the lines still waiting (rows after a cancelled one
-    // that never started have none).
-    void flush();
 
 private:
-    void print(size_t row, const std::string& text);
-
-    const std::vector<BatchRow>& m_rows;
-    std::vector<std::optional<std::string>> m_final;
-    size_t m_printed = 0; // rows before this one have their lines
+    bool m_quiet = false;
 };
 
 } // namespace sonivert::cli
