@@ -160,6 +160,12 @@ int runConvert(const ConvertOptions& options)
     settings.parseExtFilter(); // --set may have changed the filter
     if (options.jobs)
         settings.ConversionJobs = *options.jobs;
+    if (options.replayGain)
+        settings.ReplayGain = 1;
+    if (options.normalizeLufs) {
+        settings.NormalizeLoudness = 1;
+        settings.NormalizeTargetLufs = *options.normalizeLufs;
+    }
 
     BatchOptions batch = batchOptionsFrom(settings, [] { return documentsFolder(); });
     batch.browseOutputFolder = false; // a terminal run never opens a file manager

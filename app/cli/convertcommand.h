@@ -17,6 +17,8 @@ struct ConvertOptions {
     EncodingOptions encoding;             // --bitrate, --rate, --channels, --quality
     std::vector<std::string> sets;        // NAME=VALUE, applied after the encoding options
     std::optional<int32_t> jobs;          // --jobs: files side by side, 0 one per core
+    bool replayGain = false;              // --replaygain: tag each output with its loudness
+    std::optional<int32_t> normalizeLufs; // --normalize: gain each output to this loudness
     bool json = false;                    // --json: one JSON object per file
     bool quiet = false;                   // --quiet: only the files not converted, on standard error
     std::vector<std::string> files;       // files and folders

@@ -74,6 +74,16 @@ int main(int argc, char** argv)
     CLI::Option* jobsOption =
         convertCommand->add_option("--jobs", jobs, "Files converted side by side (0: one per core; ConversionJobs)")
             ->check(CLI::Range(0, 64));
+    convertCommand->add_flag("--replaygain", convert.replayGain,
+                             "Tag each output with its ReplayGain track gain and peak (ReplayGain)");
+    int32_t normalize = -16;
+    CLI::Option* normalizeOption =
+        convertCommand
+            ->add_option("--normalize", normalize,
+                         "Gain each output to this integrated loudness, -30..-5, in place of the amplification "
+                         "(NormalizeLoudness, NormalizeTargetLufs)")
+            ->type_name("LUFS")
+            ->check(CLI::Range(-30, -5));
     CLI::Option* jsonOption = convertCommand->add_flag("--json", convert.json, "One JSON object per file on standard output");
     convertCommand->add_flag("--quiet", convert.quiet, "Print nothing but the files not converted and errors, on standard error")
         ->excludes(jsonOption);
@@ -110,6 +120,8 @@ int main(int argc, char** argv)
             convert.ifExists = ifExists;
         if (*jobsOption)
             convert.jobs = jobs;
+        if (*normalizeOption)
+            convert.normalizeLufs = normalize;
         if (*bitrateOption)
             convert.encoding.bitrate = bitrate;
         if (*rateOption)

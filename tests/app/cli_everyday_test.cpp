@@ -153,6 +153,16 @@ TEST_F(CliEverydayTest, EncodingOptionsReachTheEncoders)
                   captureCommand("metaflac --show-max-blocksize " + shellQuote(out + "/in.flac"), status));
     }
 
+    // Loudness for this run: normalised to -20 LUFS, the ReplayGain comment
+    // says +2 dB to -18 LUFS; a target outside -30..-5 is refused.
+    ASSERT_EQ(0, cli("convert --format flac --replaygain --normalize -20 --output-dir loud " + shellQuote(source)).status);
+    int loudStatus = -1;
+    EXPECT_EQ("REPLAYGAIN_TRACK_GAIN=2.00 dB\n",
+              captureCommand("metaflac --show-tag=REPLAYGAIN_TRACK_GAIN " + shellQuote(dir.file("loud/in.flac")),
+                             loudStatus));
+    EXPECT_NE(0, cli("convert --format flac --normalize -40 --output-dir loud2 " + shellQuote(source)).status);
+    EXPECT_FALSE(fs::exists(dir.file("loud2")));
+
     // A refusal ends the run before any file.
     const Run refused = cli("convert --format flac --bitrate 128 --output-dir refused " + shellQuote(source));
     EXPECT_EQ(2, refused.status);

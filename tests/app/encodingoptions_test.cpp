@@ -111,7 +111,7 @@ TEST(EncodingOptionsTest, RefusalsNameTheFormatAndWhatItTakes)
         {"aac", options({}, 44100), {"AAC has no --rate: it keeps the source's rate and channels"}},
         {"awb", options({}, 16000), {"AWB has no --rate: it is always 16000 Hz"}},
         {"amr", options({}, {}, 1), {"AMR has no --channels: it is always mono"}},
-        {"opus", options({}, 48000), {"OPUS has no --rate: it is always 48000 Hz"}},
+        {"opus", options({}, 48000), {"Opus has no --rate: it is always 48000 Hz"}},
         {"xyz", options("128"), {"XYZ has no --bitrate."}},
         // values outside what the format takes
         {"mp3", options("130"), {"MP3 takes --bitrate 8|16|", "|320 kbit/s, not 130."}},
@@ -121,7 +121,7 @@ TEST(EncodingOptionsTest, RefusalsNameTheFormatAndWhatItTakes)
         {"wma", options("400"), {"WMA takes --bitrate 8..320 kbit/s", "not 400."}},
         {"aac", options({}, {}, {}, 5), {"AAC takes --quality 10..500", "not 5."}},
         {"flac", options({}, {}, {}, 9), {"FLAC takes --quality 0..8", "not 9."}},
-        {"opus", options("600"), {"OPUS takes --bitrate 6..510 kbit/s", "not 600."}},
+        {"opus", options("600"), {"Opus takes --bitrate 6..510 kbit/s", "not 600."}},
         {"opus", options("64.5"), {"6..510 kbit/s", "not 64.5."}},
         {"amr", options("12"), {"AMR takes --bitrate 4.75|5.15|", "|23.85 kbit/s", "not 12."}},
         // combinations
