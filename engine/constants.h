@@ -1,7 +1,7 @@
 #pragma once
 
 // Product names, the addresses the program shows or opens, and the files it
-// expects beside itself. The hosts are placeholders of our own; this is the
+// comes with. The hosts are placeholders of our own; this is the
 // only place that names them.
 #include "engine/version.h" // kVersionText, kVersionQuery
 
@@ -18,8 +18,8 @@ inline constexpr const char* kMp3EncoderWebSite = "https://lame-encoder.example"
 // A web search comparing joint stereo with stereo, linked from the MP3 page.
 inline constexpr const char* kJointStereoSearchUrl = "https://search.example/search?q=joint+stereo+vs+stereo";
 
-// The help manual, installed beside the executable and opened on the first
-// start.
+// The help manual, beside the executable in a build and in the documentation
+// folder of an installation (helpManualPath), opened on the first start.
 inline constexpr const char* kHelpManualFileName = "sonivert.html";
 
 } // namespace sonivert

@@ -26,6 +26,9 @@ packages=(
   sox sndfile-programs ffmpeg vorbis-tools lame flac opus-tools
   # a General MIDI sound font for the MIDI rendering tests
   timgm6mb-soundfont
+  # validators of the installation's desktop entry, AppStream metadata and
+  # manual pages; dpkg-shlibdeps for the Debian package's dependencies
+  desktop-file-utils appstream groff-base dpkg-dev
   "$@"
 )
 

@@ -3,6 +3,7 @@
 #include "engine/constants.h"
 #include "engine/userprompts.h"
 #include "engine/utf8path.h"
+#include "platform/programfiles.h"
 #include "platform/registrystore.h"
 #include "settings/conversionsettings.h"
 
@@ -19,6 +20,16 @@ int32_t storedFirstRun(RegistryStore& store)
     return key->readNumber(kFirstRunValue).value_or(1);
 }
 
+std::optional<std::string> helpManualPath(const std::optional<std::string>& programFolder)
+{
+    const std::optional<std::string> found =
+        findProgramFile(programFolder, ProgramFileKind::Document, kHelpManualFileName);
+    std::error_code ec;
+    if (!found || !std::filesystem::is_regular_file(utf8Path(*found), ec))
+        return std::nullopt;
+    return found;
+}
+
 bool firstRunCheck(RegistryStore& store, UserPrompts& prompts, const std::optional<std::string>& programFolder)
 {
     int32_t firstRun = 1;
@@ -31,12 +42,8 @@ bool firstRunCheck(RegistryStore& store, UserPrompts& prompts, const std::option
     }
     if (firstRun == 0)
         return false;
-    if (programFolder) {
-        const std::filesystem::path manual = utf8Path(*programFolder) / kHelpManualFileName;
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(manual, ec))
-            prompts.openDocument(pathUtf8(manual));
-    }
+    if (const std::optional<std::string> manual = helpManualPath(programFolder))
+        prompts.openDocument(*manual);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/userprompts.h"
 #include "engine/utf8path.h"
 #include "platform/bass/bass.h"
+#include "platform/programfiles.h"
 
 #include <array>
 
@@ -28,9 +29,10 @@ constexpr DWORD kLibraryRate = 44100;
 
 void loadAddons(const std::optional<std::string>& programFolder)
 {
-    if (!programFolder || programFolder->empty())
+    const std::optional<std::string> found = findProgramFile(programFolder, ProgramFileKind::Module, "addons");
+    if (!found)
         return;
-    const auto folder = utf8Path(*programFolder) / "addons";
+    const auto folder = utf8Path(*found);
     for (const std::string& name : kAddons) {
         // A missing module is simply not loaded.
         (void)BASS_PluginLoad(pathUtf8(folder / name).c_str(), 0);

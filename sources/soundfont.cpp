@@ -5,7 +5,10 @@
 #include "engine/utf8path.h"
 #include "platform/bass/bass.h"
 
+#include <array>
+#include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 namespace sonivert {
 namespace {
@@ -21,13 +24,22 @@ std::string folderText(const std::string& folder)
     return text;
 }
 
-} // namespace
+#ifdef _WIN32
+constexpr char kListSeparator = ';';
+#else
+constexpr char kListSeparator = ':';
+#endif
 
-bool installSoundFont(const std::optional<std::string>& folder)
+// Debian's alternatives link first: it names the font the system's
+// administrator chose, whichever package brought it.
+constexpr std::array<const char*, 3> kSystemFonts = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+bool installFont(const std::string& path)
 {
-    if (!folder || folder->empty())
-        return false;
-    const std::string path = pathUtf8(utf8Path(*folder) / kSoundFontFileName);
     const HSOUNDFONT font = BASS_MIDI_FontInit(path.c_str(), 0);
     if (font == 0)
         return false;
@@ -35,16 +47,63 @@ bool installSoundFont(const std::optional<std::string>& folder)
     return BASS_MIDI_StreamSetFonts(0, &entry, 1) != 0;
 }
 
+} // namespace
+
+std::vector<std::string> systemSoundFonts(const char* variable)
+{
+    if (!variable)
+        return {kSystemFonts.begin(), kSystemFonts.end()};
+    std::vector<std::string> fonts;
+    std::string_view rest(variable);
+    while (!rest.empty()) {
+        const size_t end = rest.find(kListSeparator);
+        const std::string_view entry = rest.substr(0, end);
+        if (!entry.empty())
+            fonts.emplace_back(entry);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    }
+    return fonts;
+}
+
+std::vector<std::string> systemSoundFonts()
+{
+    return systemSoundFonts(std::getenv(kSoundFontsVariable));
+}
+
+std::vector<std::string> soundFontCandidates(const std::optional<std::string>& folder,
+                                             std::span<const std::string> fallbacks)
+{
+    std::vector<std::string> candidates;
+    if (folder && !folder->empty())
+        candidates.push_back(pathUtf8(utf8Path(*folder) / kSoundFontFileName));
+    candidates.insert(candidates.end(), fallbacks.begin(), fallbacks.end());
+    return candidates;
+}
+
+std::optional<std::string> installFirstSoundFont(std::span<const std::string> candidates)
+{
+    for (const std::string& path : candidates) {
+        if (installFont(path))
+            return path;
+    }
+    return std::nullopt;
+}
+
+bool installSoundFont(const std::optional<std::string>& folder)
+{
+    return installFirstSoundFont(soundFontCandidates(folder, {})).has_value();
+}
+
 void MidiSoundFont::installIfNotReady()
 {
-    if (!m_ready)
-        m_ready = installSoundFont(m_folder);
+    if (!m_installed)
+        m_installed = installFirstSoundFont(soundFontCandidates(m_folder, m_fallbacks));
 }
 
 bool MidiSoundFont::checkBeforeBatch(UserPrompts& prompts)
 {
     installIfNotReady();
-    if (m_ready)
+    if (m_installed)
         return true;
     const std::string folder = m_folder ? folderText(*m_folder) : std::string();
     if (!prompts.askYesNo(missingFontQuestion(folder)))

@@ -3,9 +3,9 @@
 #include "engine/constants.h"
 #include "engine/userprompts.h"
 #include "platform/modulehandle.h"
+#include "platform/programfiles.h"
 #include "platform/specialfolders.h"
 
-#include <filesystem>
 #include <mutex>
 #include <optional>
 
@@ -16,7 +16,7 @@ namespace {
 // points. The lock keeps a load on one thread apart from a read on another.
 struct LoaderState {
     std::mutex mutex;
-    std::optional<std::string> modulePath; // unset: beside the executable
+    std::optional<std::string> modulePath; // unset: found from the executable's folder
     ModuleHandle module;
     WmaRuntimeEntryPoints entries;
 };
@@ -37,13 +37,7 @@ std::string modulePathLocked(const LoaderState& s)
 {
     if (s.modulePath)
         return *s.modulePath;
-    const std::optional<std::string> folder = executableFolder();
-    if (!folder)
-        return {};
-    const std::filesystem::path path = std::filesystem::path(std::u8string(folder->begin(), folder->end())) /
-                                       moduleFileName("wmvcore");
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    return findProgramFile(executableFolder(), ProgramFileKind::Module, moduleFileName("wmvcore")).value_or("");
 }
 
 } // namespace

@@ -38,7 +38,9 @@ struct WmaRuntimeEntryPoints {
 WmaRuntimeEntryPoints WmaRuntimeEntries();
 
 // The module file the loader loads: by default the run-time module beside
-// the executable (nothing when the executable's folder is unknown).
+// the executable, or in an installation the one in the program's private
+// module folder (platform/programfiles.h); nothing when neither exists or
+// the executable's folder is unknown.
 std::string wmaRuntimeModulePath();
 
 // Points the loader at another module file and unloads the current one

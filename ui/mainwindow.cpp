@@ -5,7 +5,6 @@
 #include "engine/conversionroutines.h"
 #include "engine/soundfontpreconditions.h"
 #include "engine/userprompts.h"
-#include "engine/utf8path.h"
 #include "filelist/liststatussink.h"
 #include "platform/registrystore.h"
 #include "settings/firstrun.h"
@@ -156,7 +155,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowSystemMenuHint),
       m_services(std::move(services)),
-      m_soundFont(m_services.programFolder),
+      m_soundFont(m_services.programFolder, m_services.soundFontFallbacks),
       m_settings(m_services.documentsFolder ? m_services.documentsFolder() : std::nullopt),
       m_engine(m_services.prompts),
       m_host(*this),
@@ -531,14 +530,11 @@ void MainWindow::helpTopicsCommand()
 {
     // The manual opens in the desktop's browser, which is not ours to find
     // or raise; opening it again brings it up there. No manual, no message.
-    if (!m_services.programFolder)
-        return;
-    const std::filesystem::path manual = utf8Path(*m_services.programFolder) / kHelpManualFileName;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(manual, ec))
+    const std::optional<std::string> manual = helpManualPath(m_services.programFolder);
+    if (!manual)
         return;
     BusyCursor cursor(m_services.prompts);
-    m_services.prompts.openDocument(pathUtf8(manual));
+    m_services.prompts.openDocument(*manual);
 }
 
 void MainWindow::openAddress(const std::string& address)
@@ -724,6 +720,13 @@ void MainWindow::dropEvent(QDropEvent* event)
     if (paths.empty())
         return;
     event->acceptProposedAction();
+    addPathsAsDropped(std::move(paths));
+}
+
+void MainWindow::addPathsAsDropped(std::vector<std::string> paths)
+{
+    if (paths.empty())
+        return;
     // The drop completes first; the files are taken in when the window is free.
     m_pendingDrops.push_back(std::move(paths));
     QTimer::singleShot(0, this, &MainWindow::addDroppedFiles);

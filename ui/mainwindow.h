@@ -61,14 +61,19 @@ struct MainWindowServices {
     RegistryStore& store;
     UserPrompts& prompts;
     FileDialogs& dialogs;
-    // The folder of the executable, where the help manual is; nothing when
-    // unknown (then there is no manual to open).
+    // The folder of the executable: the help manual is found from it
+    // (helpManualPath) and the MIDI sound font is looked for in it first.
+    // Nothing when unknown (then there is no manual to open).
     std::optional<std::string> programFolder;
     // The user's documents folder: the default output folder and the
     // fallback when an output folder cannot be used.
     std::function<std::optional<std::string>()> documentsFolder;
     // The pages of the options sheet, in tab order.
     std::vector<OptionsPageFactory> optionsPages = standardOptionsPages();
+    // The sound fonts tried, in order, when none is in programFolder: the
+    // system's (systemSoundFonts()) in the program; none unless a test
+    // names its own.
+    std::vector<std::string> soundFontFallbacks = {};
 };
 
 // The application's one main window: the skin with the command buttons on
@@ -118,6 +123,11 @@ public:
     // Shows the about box.
     void AboutCommand();
 
+    // Takes paths (files and folders, UTF-8) into the list as a drop of them
+    // onto the window does: queued, and added through the intake once the
+    // window is free. The program's command-line arguments come in this way.
+    void addPathsAsDropped(std::vector<std::string> paths);
+
     // Opens the context menu at globalPosition, its items enabled for the
     // current selection.
     void openContextMenu(const QPoint& globalPosition);
@@ -133,8 +143,9 @@ public:
     QComboBox& formatBox() { return *m_formatBox; }
     const ConversionSettings& settings() const { return m_settings; }
     Engine& engine() { return m_engine; }
-    // soundFontReady: the MIDI sound font from the program folder, installed
-    // when the window initialises and retried before batches with MIDI files.
+    // soundFontReady: the MIDI sound font from the program folder or the
+    // fallbacks, installed when the window initialises and retried before
+    // batches with MIDI files.
     const MidiSoundFont& soundFont() const { return m_soundFont; }
     QMenu* contextMenu() const;
     QMenu* helpMenu() const;

@@ -1,7 +1,8 @@
 // The command line's decoder start-up: the add-ons and the sound font are
 // looked for beside the executable. A copy of the program in a scratch
 // folder is a program without an "addons" folder and without a font, and
-// the font copied beside it is picked up by the next run.
+// the font copied beside it is picked up by the next run. The system's
+// fonts are replaced by the list each test names (none unless it says).
 
 #include "tests/support/synthfiles.h"
 #include "tests/support/testsupport.h"
@@ -25,8 +26,9 @@ protected:
     }
     std::string run(const std::string& program, const std::string& args, int& status)
     {
-        return captureCommand("SONIVERT_SETTINGS=" + shellQuote(dir.file("settings.ini")) + " " +
-                                  shellQuote(program) + " " + args + " 2>/dev/null </dev/null",
+        return captureCommand("SONIVERT_SETTINGS=" + shellQuote(dir.file("settings.ini")) +
+                                  " SONIVERT_SOUNDFONTS=" + shellQuote(systemFonts) + " " + shellQuote(program) + " " +
+                                  args + " 2>/dev/null </dev/null",
                               status);
     }
     std::string readerOf(const std::string& program, const std::string& file)
@@ -40,6 +42,7 @@ protected:
     TempDir dir;
     TempDir programFolder;
     std::string lonelyCli;
+    std::string systemFonts;
 };
 
 TEST_F(CliBassTest, WithoutAddonsFlacIsReadThroughFfmpeg)
@@ -72,6 +75,20 @@ TEST_F(CliBassTest, MidiFailsUntilTheFontIsCopiedBesideTheProgram)
     EXPECT_EQ(1, status);
 
     fs::copy_file("/usr/share/sounds/sf2/TimGM6mb.sf2", programFolder.file("ct4mgm.sf2"));
+    EXPECT_EQ(mid + "\ttune.wav\n", run(lonelyCli, args, status));
+    EXPECT_EQ(0, status);
+    EXPECT_GT(fs::file_size(dir.file("out/tune.wav")), 22050u * 4 / 2);
+}
+
+TEST_F(CliBassTest, WithoutAFontBesideTheProgramTheFirstSystemFontThatLoadsServesMidi)
+{
+    const std::string mid = dir.file("tune.mid");
+    writeFileBytes(mid, midiFile(1, 0));
+    writeFileBytes(dir.file("broken.sf2"), std::vector<uint8_t>(4096, 0x20));
+    systemFonts = dir.file("missing.sf2") + ":" + dir.file("broken.sf2") + ":/usr/share/sounds/sf2/TimGM6mb.sf2";
+    const std::string args = "convert --format wav --output-dir " + shellQuote(dir.file("out")) +
+                             " --set AutoDestWAVEncodingParam=0 --set WAVSampleRate=22050 " + shellQuote(mid);
+    int status = -1;
     EXPECT_EQ(mid + "\ttune.wav\n", run(lonelyCli, args, status));
     EXPECT_EQ(0, status);
     EXPECT_GT(fs::file_size(dir.file("out/tune.wav")), 22050u * 4 / 2);

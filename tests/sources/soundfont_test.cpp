@@ -76,6 +76,86 @@ TEST(SoundFont, MissingFontQuestionNamesTheFolderAndYesOpensItAndTheDownload)
     EXPECT_TRUE(font.ready());
 }
 
+TEST(SoundFont, TheFontBesideTheProgramComesFirstThenTheFallbacksInOrder)
+{
+    // What stands at a place: a font (a link to the Debian font), a file
+    // that is no font, or nothing.
+    enum class At { Font, Junk, Missing };
+    struct Case {
+        const char* what;
+        At beside;
+        std::vector<At> fallbacks;
+        int installed; // -1: none; 0: the one beside; i + 1: fallbacks[i]
+    };
+    const std::vector<Case> cases = {
+        {"beside wins over the system's", At::Font, {At::Font, At::Font}, 0},
+        {"none beside: the first fallback", At::Missing, {At::Font, At::Font}, 1},
+        {"a broken font beside is passed over", At::Junk, {At::Font}, 1},
+        {"missing and broken fallbacks are passed over", At::Missing, {At::Missing, At::Junk, At::Font}, 3},
+        {"no fallbacks: beside only", At::Font, {}, 0},
+        {"nothing usable", At::Junk, {At::Missing, At::Junk}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string program = dir.file("program");
+        fs::create_directories(program);
+        const auto place = [](const std::string& path, At at) {
+            if (at == At::Font)
+                fs::create_symlink(kDebianFont, path);
+            else if (at == At::Junk)
+                writeFileBytes(path, std::vector<uint8_t>(4096, 0x20));
+        };
+        std::vector<std::string> candidates = {program + "/" + kSoundFontFileName};
+        place(candidates[0], c.beside);
+        std::vector<std::string> fallbacks;
+        for (size_t i = 0; i < c.fallbacks.size(); ++i) {
+            fallbacks.push_back(dir.file("system" + std::to_string(i) + ".sf2"));
+            place(fallbacks.back(), c.fallbacks[i]);
+            candidates.push_back(fallbacks.back());
+        }
+        EXPECT_EQ(candidates, soundFontCandidates(program, fallbacks));
+
+        MidiSoundFont font(program, fallbacks);
+        font.installIfNotReady();
+        if (c.installed < 0) {
+            EXPECT_FALSE(font.ready());
+            EXPECT_FALSE(font.installedFont());
+            // The question still names the program's folder as the place
+            // for a font.
+            RecordingPrompts prompts;
+            EXPECT_TRUE(font.checkBeforeBatch(prompts));
+            ASSERT_EQ(1u, prompts.questions.size());
+            EXPECT_NE(std::string::npos, prompts.questions[0].find("\"" + program + "/\""));
+        } else {
+            EXPECT_TRUE(font.ready());
+            EXPECT_EQ(candidates[static_cast<size_t>(c.installed)], font.installedFont());
+        }
+    }
+}
+
+TEST(SoundFont, SystemFontsAreDebiansGeneralMidiFontsUnlessTheVariableReplacesThem)
+{
+    using List = std::vector<std::string>;
+    struct Case {
+        const char* variable; // null: not set
+        List expected;
+    };
+    const std::vector<Case> cases = {
+        {nullptr,
+         {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+          "/usr/share/sounds/sf2/TimGM6mb.sf2"}},
+        {"", {}},
+        {"/opt/gm.sf2", {"/opt/gm.sf2"}},
+        {":/a b.sf2::/c.sf2:", {"/a b.sf2", "/c.sf2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.variable ? c.variable : "(not set)");
+        EXPECT_EQ(c.expected, systemSoundFonts(c.variable));
+    }
+    EXPECT_TRUE(soundFontCandidates(std::nullopt, {}).empty());
+}
+
 class SoundFontBatchTest : public testing::Test {
 protected:
     void SetUp() override

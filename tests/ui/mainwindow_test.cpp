@@ -694,6 +694,20 @@ TEST_F(MainWindowTest, DroppedFilesAndFoldersGoThroughTheIntake)
     EXPECT_FALSE(refused.isAccepted());
 }
 
+TEST_F(MainWindowTest, PathsGivenAtStartAreTakenInAsADropOnceTheWindowIsFree)
+{
+    open();
+    fs::create_directories(sources + "/album");
+    const std::string loose = wav("loose.wav", 1, 8000, 2);
+    wav("album/track.wav", 1, 8000, 2);
+
+    window->addPathsAsDropped({loose, sources + "/album"});
+    window->addPathsAsDropped({});
+    EXPECT_EQ(0, window->fileList().rowCount()) << "taken in when the event loop runs";
+    QTRY_COMPARE(window->fileList().rowCount(), 2);
+    EXPECT_EQ((Texts{"loose.wav", "track.wav"}), column(0));
+}
+
 TEST_F(MainWindowTest, CaptionButtonsAndDraggingAFreePoint)
 {
     open();
