@@ -23,7 +23,7 @@ enum TagSource : int32_t {
 };
 
 // The pages of the options sheet; OptStartPageIndex names one of them.
-inline constexpr int32_t kOptionPageCount = 9;
+inline constexpr int32_t kOptionPageCount = 10;
 inline constexpr int32_t kMaxConversionJobs = 64;
 
 // The store key of every option; the tag defaults live in sub-keys of it.
