@@ -21,6 +21,7 @@
 #include "ui/optmp3page.h"
 #include "ui/optoggpage.h"
 #include "ui/optopuspage.h"
+#include "ui/optoutputpage.h"
 #include "ui/optsheet.h"
 #include "ui/optwavpage.h"
 #include "ui/pagewmaoptions.h"
@@ -702,6 +703,53 @@ TEST_F(PageTest, OpusChoicesGoBackOnOkAndAutoKeepsTheStoredValues)
     EXPECT_EQ(1, out.OPUSChannels);
 }
 
+// ----- General: loudness -----
+
+TEST_F(PageTest, GeneralLoudnessComesBackAndATargetOutsideItsRangeIsRefused)
+{
+    settings.ReplayGain = 1;
+    settings.NormalizeLoudness = 0;
+    settings.NormalizeTargetLufs = -23;
+    auto page = openPage<COptOutputPage>(context, settings);
+    auto* replayGain = page->findChild<QCheckBox*>(QStringLiteral("replayGain"));
+    auto* normalize = page->findChild<QCheckBox*>(QStringLiteral("normalizeLoudness"));
+    auto* target = page->findChild<NumberEdit*>(QStringLiteral("normalizeTarget"));
+    ASSERT_TRUE(replayGain && normalize && target);
+    EXPECT_TRUE(replayGain->isChecked());
+    EXPECT_FALSE(normalize->isChecked());
+    EXPECT_EQ("-23", target->text().toStdString());
+    EXPECT_FALSE(target->isEnabled());
+    target->setText(QStringLiteral("x")); // cannot be corrected while disabled: not read
+    EXPECT_EQ(-23, confirmed(*page, settings).NormalizeTargetLufs);
+
+    click(normalize);
+    EXPECT_TRUE(target->isEnabled());
+    const std::string range = "Invalid loudness target. It's between -30 and -5 LUFS.";
+    const struct {
+        const char* text;
+        std::string refusal; // empty: accepted
+    } cases[] = {{"x", "Please enter an integer."}, {"-31", range}, {"-4", range}, {"16", range},
+                 {"-30", ""},                       {"-5", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        prompts.messages.clear();
+        target->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(c.refusal.empty(), page->leavePage());
+        if (c.refusal.empty())
+            continue;
+        ASSERT_EQ(1u, prompts.messages.size());
+        EXPECT_EQ(c.refusal, prompts.messages[0].text);
+        EXPECT_EQ(UserPrompts::Icon::Exclamation, prompts.messages[0].icon);
+        EXPECT_TRUE(target->edit()->hasFocus());
+    }
+    target->setText(QStringLiteral("-18"));
+    click(replayGain);
+    const ConversionSettings out = confirmed(*page, settings);
+    EXPECT_EQ(0, out.ReplayGain);
+    EXPECT_EQ(1, out.NormalizeLoudness);
+    EXPECT_EQ(-18, out.NormalizeTargetLufs);
+}
+
 // ----- AAC and MP4/M4A/M4B -----
 
 template <typename Page>
@@ -932,6 +980,9 @@ ConversionSettings offDefaults()
     stored.AmplifyOPUS = 1;
     stored.AmplifyOPUSCoeff = 40;
     stored.OPUSTag.Album = "Opus album";
+    stored.ReplayGain = 1;
+    stored.NormalizeLoudness = 1;
+    stored.NormalizeTargetLufs = -23;
     return stored;
 }
 
