@@ -620,12 +620,13 @@ void checkPresetMatches(TestContext& context, std::initializer_list<PresetMatch>
 TEST_F(PageTest, FlacAndOpusShowThePresetOfTheStoredValues)
 {
     auto level = [](int32_t value) { return [value](ConversionSettings& s) { s.FLACCompressionLevel = value; }; };
-    checkPresetMatches<COptFlacPage>(context, {
-                                                  {"level 5 is Auto", level(5), COptFlacPage::kPresetAuto, 5},
-                                                  {"level 0", level(0), COptFlacPage::kPresetFastest, 0},
-                                                  {"level 8", level(8), COptFlacPage::kPresetSmallest, 8},
-                                                  {"level 3", level(3), COptFlacPage::kPresetCustom, 3},
-                                              });
+    using Flac = COptFlacPage;
+    checkPresetMatches<Flac>(context, {
+        {"level 5 is Auto", level(5), Flac::kPresetAuto, 5},
+        {"level 0", level(0), Flac::kPresetFastest, 0},
+        {"level 8", level(8), Flac::kPresetSmallest, 8},
+        {"level 3", level(3), Flac::kPresetCustom, 3},
+    });
     auto opus = [](int32_t autoOn, int32_t kbps, int32_t channels) {
         return [=](ConversionSettings& s) {
             s.AutoDestOPUSEncodingParam = autoOn;
@@ -633,17 +634,16 @@ TEST_F(PageTest, FlacAndOpusShowThePresetOfTheStoredValues)
             s.OPUSChannels = channels;
         };
     };
-    checkPresetMatches<COptOpusPage>(context, {
-                                                  {"auto", opus(1, 64, 1), COptOpusPage::kPresetAuto, 64},
-                                                  {"speech", opus(0, 64, 1), COptOpusPage::kPreset64Mono, 64},
-                                                  {"64 kbps stereo", opus(0, 64, 2), COptOpusPage::kPresetCustom, 64},
-                                                  {"96 kbps", opus(0, 96, 2), COptOpusPage::kPreset96, 96},
-                                                  {"128 kbps", opus(0, 128, 2), COptOpusPage::kPreset128, 128},
-                                                  {"192 kbps as the source", opus(0, 192, 0),
-                                                   COptOpusPage::kPresetCustom, 192},
-                                                  {"unlisted 100 kbps", opus(0, 100, 2), COptOpusPage::kPresetCustom,
-                                                   100},
-                                              });
+    using Opus = COptOpusPage;
+    checkPresetMatches<Opus>(context, {
+        {"auto", opus(1, 64, 1), Opus::kPresetAuto, 64},
+        {"speech", opus(0, 64, 1), Opus::kPreset64Mono, 64},
+        {"64 kbps stereo", opus(0, 64, 2), Opus::kPresetCustom, 64},
+        {"96 kbps", opus(0, 96, 2), Opus::kPreset96, 96},
+        {"128 kbps", opus(0, 128, 2), Opus::kPreset128, 128},
+        {"192 kbps as the source", opus(0, 192, 0), Opus::kPresetCustom, 192},
+        {"unlisted 100 kbps", opus(0, 100, 2), Opus::kPresetCustom, 100},
+    });
 }
 
 TEST_F(PageTest, FlacPresetsSetTheLevelAndAutoIsLevel5)
