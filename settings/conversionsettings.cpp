@@ -74,7 +74,7 @@ int32_t opusBitRate(int32_t stored, int32_t)
 // Loudness targets -30..-5 LUFS.
 int32_t loudnessTarget(int32_t stored, int32_t)
 {
-    return std::clamp(stored, -30, -5);
+    return std::clamp(stored, kMinTargetLufs, kMaxTargetLufs);
 }
 
 // A page index that names no page is ignored. A negative one names none

@@ -23,8 +23,11 @@ enum TagSource : int32_t {
 };
 
 // The pages of the options sheet; OptStartPageIndex names one of them.
-inline constexpr int32_t kOptionPageCount = 9;
+inline constexpr int32_t kOptionPageCount = 10;
 inline constexpr int32_t kMaxConversionJobs = 64;
+// The range of NormalizeTargetLufs.
+inline constexpr int32_t kMinTargetLufs = -30;
+inline constexpr int32_t kMaxTargetLufs = -5;
 
 // The store key of every option; the tag defaults live in sub-keys of it.
 inline constexpr std::string_view kOptionsKey = "Options";

@@ -1,47 +1,32 @@
 #pragma once
 
-#include "ui/formatoptionpage.h"
-
-class QComboBox;
+#include "ui/presetoptionpage.h"
 
 namespace sonivert::ui {
 
-class AmplifyGroup;
-class TagChoiceGroup;
-
 // "FLAC Options": the compression level of ".flac" output, where its tags
 // come from (with the default tags' editor) and its amplification. FLAC
-// keeps the source's rate, channels and width, so there is nothing else to
-// choose.
-class COptFlacPage : public FormatOptionPage {
+// keeps the source's rate, channels and width, so the level is all there
+// is to choose. There is no auto setting of its own: "Auto" is level 5,
+// the encoder's default, so a stored level 5 shows "Auto" and "Auto" hands
+// back level 5.
+class COptFlacPage : public PresetOptionPage {
     Q_OBJECT
 public:
+    enum Preset : int32_t {
+        kPresetAuto = 0,
+        kPresetFastest = 1,
+        kPresetSmallest = 2,
+        kPresetCustom = 3,
+    };
+    static constexpr int32_t kAutoLevel = 5;
+
     explicit COptFlacPage(const OptionsPageContext& context);
 
     void copyIn(const ConversionSettings& settings) override;
     void copyOut(ConversionSettings& settings) const override;
 
-    QComboBox* levelList() const { return m_levels; }
-    TagChoiceGroup* tagChoice() const { return m_tags; }
-    AmplifyGroup* amplifyGroup() const { return m_amplify; }
-
-protected:
-    void initialisePage() override;
-    bool checkAndRead() override;
-    void readSelections() override;
-
-private:
-    struct Values {
-        int32_t level = 5;
-        int32_t tagChoice = kTagSourceCopy;
-        int32_t amplify = 0;
-        int32_t coefficient = 100;
-        TagDefaults tags;
-    } m_values;
-
-    QComboBox* m_levels;
-    TagChoiceGroup* m_tags;
-    AmplifyGroup* m_amplify;
+    QComboBox* levelList() const { return valueList(0); }
 };
 
 } // namespace sonivert::ui

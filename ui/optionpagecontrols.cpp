@@ -124,29 +124,36 @@ void AmplifyGroup::showValues(int32_t amplify, int32_t coefficient)
     m_coefficient->setEnabled(amplify != 0);
 }
 
-bool AmplifyGroup::read(UserPrompts& prompts, int32_t& amplify, int32_t& coefficient) const
+bool readSwitchedNumber(UserPrompts& prompts, const QCheckBox& box, NumberEdit& edit,
+                        const SwitchedNumberRange& range, int32_t& on, int32_t& number)
 {
-    const std::optional<int32_t> value = m_coefficient->number();
-    if (!value && !m_box->isChecked()) {
+    const std::optional<int32_t> value = edit.number();
+    if (!value && !box.isChecked()) {
         // The edit cannot be corrected while it is disabled, and the
-        // coefficient is not used: the stored one stays.
-        amplify = 0;
+        // number is not used: the stored one stays.
+        on = 0;
         return true;
     }
     if (!value) {
         prompts.showMessage(UserPrompts::Icon::Exclamation, "Please enter an integer.");
-        m_coefficient->focusEdit();
+        edit.focusEdit();
         return false;
     }
-    if (m_box->isChecked() && (*value < kMinCoefficient || *value > kMaxCoefficient)) {
-        prompts.showMessage(UserPrompts::Icon::Exclamation,
-                            "Invalid amplification coefficient. It's betwen 10 and 3000.");
-        m_coefficient->focusEdit();
+    if (box.isChecked() && (*value < range.minimum || *value > range.maximum)) {
+        prompts.showMessage(UserPrompts::Icon::Exclamation, range.rangeRefusal);
+        edit.focusEdit();
         return false;
     }
-    amplify = checkBoxValue(*m_box, amplify);
-    coefficient = *value;
+    on = checkBoxValue(box, on);
+    number = *value;
     return true;
+}
+
+bool AmplifyGroup::read(UserPrompts& prompts, int32_t& amplify, int32_t& coefficient) const
+{
+    static constexpr SwitchedNumberRange kRange{kMinCoefficient, kMaxCoefficient,
+                                                "Invalid amplification coefficient. It's betwen 10 and 3000."};
+    return readSwitchedNumber(prompts, *m_box, *m_coefficient, kRange, amplify, coefficient);
 }
 
 TagChoiceGroup::TagChoiceGroup(const Texts& texts, bool withVersions, QWidget* parent)

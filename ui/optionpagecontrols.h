@@ -56,6 +56,22 @@ int radioChoice(const QButtonGroup& group, int fallback);
 // Checks the button with id; with no such button every button is cleared.
 void setRadioChoice(QButtonGroup& group, int id);
 
+// The leave check of a number that counts only while its check box is on
+// (the amplification coefficient, the loudness target). While the box is
+// checked the edit must hold an integer ("Please enter an integer.") in
+// minimum..maximum (else rangeRefusal); with the box unchecked a text that
+// is not an integer keeps the stored number, since the disabled edit cannot
+// be corrected. A refusal is shown through prompts, puts the focus on the
+// edit and returns false. On success on and number are read back: an
+// unchecked box gives 0, a checked one keeps a nonzero on and turns 0 into 1.
+struct SwitchedNumberRange {
+    int32_t minimum;
+    int32_t maximum;
+    const char* rangeRefusal;
+};
+bool readSwitchedNumber(UserPrompts& prompts, const QCheckBox& box, NumberEdit& edit,
+                        const SwitchedNumberRange& range, int32_t& on, int32_t& number);
+
 // "&Amplify / Reduce sound" with the coefficient edit and its spin (10..3000
 // by 10) and the note. The coefficient edit is enabled only while the box is
 // checked.
@@ -65,13 +81,8 @@ public:
     explicit AmplifyGroup(QWidget* parent = nullptr);
 
     void showValues(int32_t amplify, int32_t coefficient);
-    // The leave check: while the box is checked the coefficient must be an
-    // integer ("Please enter an integer.") in 10..3000; an unchecked box
-    // keeps the stored coefficient when the edit does not hold an integer. A refusal
-    // is shown through prompts, puts the focus on the coefficient and
-    // returns false. On success amplify and coefficient are read back: an
-    // unchecked box gives 0, a checked one keeps a nonzero amplify as it is
-    // and turns 0 into 1.
+    // The leave check: readSwitchedNumber over 10..3000 with "Invalid
+    // amplification coefficient. It's betwen 10 and 3000.".
     bool read(UserPrompts& prompts, int32_t& amplify, int32_t& coefficient) const;
 
     QCheckBox* amplifyBox() const { return m_box; }

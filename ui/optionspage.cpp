@@ -6,6 +6,7 @@
 #include "ui/optflacpage.h"
 #include "ui/optmp3page.h"
 #include "ui/optoggpage.h"
+#include "ui/optopuspage.h"
 #include "ui/optoutputpage.h"
 #include "ui/optwavpage.h"
 #include "ui/pagewmaoptions.h"
@@ -39,6 +40,7 @@ std::vector<OptionsPageFactory> standardOptionsPages()
         [](const OptionsPageContext& context) { return std::make_unique<COptAacPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptM4aPage>(context); },
         [](const OptionsPageContext& context) { return std::make_unique<COptFlacPage>(context); },
+        [](const OptionsPageContext& context) { return std::make_unique<COptOpusPage>(context); },
     };
 }
 

@@ -6,6 +6,8 @@
 #include "settings/conversionsettings.h"
 #include "ui/dialogfont.h"
 #include "ui/filedialogs.h"
+#include "ui/numberedit.h"
+#include "ui/optionpagecontrols.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -54,6 +56,10 @@ constexpr const char* kFilterNote = "Note: use comma (,) to separate multiple ex
 constexpr const char* kFolderExample =
     "For example: original file is \"C:\\Music\\pop\\1.mp3\" and output folder is \"D:\\Output.\" If the option is "
     "checked, the output folder will be \"D:\\Output\\C\\Music\\pop.\"";
+constexpr const char* kLoudnessNote =
+    "Note: normalizing takes the place of each format's \"Amplify / Reduce sound\".";
+constexpr SwitchedNumberRange kTargetRange{kMinTargetLufs, kMaxTargetLufs,
+                                           "Invalid loudness target. It's between -30 and -5 LUFS."};
 
 QString qs(const char* text)
 {
@@ -223,12 +229,37 @@ void COptOutputPage::buildControls()
     jobsRow->addWidget(m_conversionJobs);
     jobsRow->addStretch(1);
     layout->addLayout(jobsRow);
+
+    layout->addSpacing(4);
+    layout->addWidget(heading("Loudness", this));
+    m_replayGain = new QCheckBox(QStringLiteral("Write Replay&Gain tags (track gain and peak)"), this);
+    m_replayGain->setObjectName(QStringLiteral("replayGain"));
+    layout->addWidget(m_replayGain);
+    auto* normalizeRow = new QHBoxLayout;
+    m_normalize = new QCheckBox(QStringLiteral("Normali&ze loudness to"), this);
+    m_normalize->setObjectName(QStringLiteral("normalizeLoudness"));
+    m_targetLufs = new NumberEdit(kMinTargetLufs, kMaxTargetLufs, 1, this);
+    m_targetLufs->setObjectName(QStringLiteral("normalizeTarget"));
+    m_targetLufs->setFixedWidth(60);
+    normalizeRow->addWidget(m_normalize);
+    normalizeRow->addWidget(m_targetLufs);
+    normalizeRow->addWidget(new QLabel(QStringLiteral("LUFS"), this));
+    normalizeRow->addStretch(1);
+    layout->addLayout(normalizeRow);
+    auto* loudnessNote = new QLabel(qs(kLoudnessNote), this);
+    loudnessNote->setWordWrap(true);
+    layout->addWidget(loudnessNote);
     layout->addStretch(1);
 
     connect(explain, &QAbstractButton::clicked, this, &COptOutputPage::explainClicked);
     connect(m_filterOn, &QAbstractButton::clicked, this, &COptOutputPage::filterClicked);
     connect(m_browse, &QAbstractButton::clicked, this, &COptOutputPage::browseClicked);
     connect(m_open, &QAbstractButton::clicked, this, &COptOutputPage::openClicked);
+    connect(m_normalize, &QAbstractButton::clicked, this, [this](bool checked) {
+        m_targetLufs->setEnabled(checked);
+        if (checked)
+            m_targetLufs->focusEdit();
+    });
 }
 
 void COptOutputPage::copyIn(const ConversionSettings& settings)
@@ -243,6 +274,9 @@ void COptOutputPage::copyIn(const ConversionSettings& settings)
     m_values.documentsFallback = settings.OutputFiles2MyDocuments;
     m_values.browseWhenDone = settings.BrowseOutputFolder;
     m_values.conversionJobs = settings.ConversionJobs;
+    m_values.replayGain = settings.ReplayGain;
+    m_values.normalizeLoudness = settings.NormalizeLoudness;
+    m_values.normalizeTargetLufs = settings.NormalizeTargetLufs;
 }
 
 void COptOutputPage::copyOut(ConversionSettings& settings) const
@@ -257,6 +291,9 @@ void COptOutputPage::copyOut(ConversionSettings& settings) const
     settings.OutputFiles2MyDocuments = m_values.documentsFallback;
     settings.BrowseOutputFolder = m_values.browseWhenDone;
     settings.ConversionJobs = m_values.conversionJobs;
+    settings.ReplayGain = m_values.replayGain;
+    settings.NormalizeLoudness = m_values.normalizeLoudness;
+    settings.NormalizeTargetLufs = m_values.normalizeTargetLufs;
 }
 
 void COptOutputPage::exchangeValues(bool fromControls)
@@ -302,6 +339,11 @@ void COptOutputPage::initialisePage()
     selectRule(*m_targetRule, m_values.targetExistsRule);
 
     m_filterText->setEnabled(m_values.filterOn != 0);
+
+    m_replayGain->setChecked(m_values.replayGain != 0);
+    m_normalize->setChecked(m_values.normalizeLoudness != 0);
+    m_targetLufs->setNumber(m_values.normalizeTargetLufs);
+    m_targetLufs->setEnabled(m_values.normalizeLoudness != 0);
 
     connect(m_folderRule, &QComboBox::currentIndexChanged, this, &COptOutputPage::folderRuleChanged);
 }
@@ -400,6 +442,10 @@ bool COptOutputPage::leavePage()
         m_filterText->setFocus();
         return false;
     }
+    if (!readSwitchedNumber(prompts(), *m_normalize, *m_targetLufs, kTargetRange, m_values.normalizeLoudness,
+                            m_values.normalizeTargetLufs))
+        return false;
+    m_values.replayGain = checkBoxValue(*m_replayGain, m_values.replayGain);
     if (m_targetRule->currentIndex() >= 0)
         m_values.targetExistsRule = m_targetRule->currentData().toInt();
     return true;

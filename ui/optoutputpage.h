@@ -15,12 +15,17 @@ class QSpinBox;
 
 namespace sonivert::ui {
 
+class NumberEdit;
+
 // The "General" page: the mono down-mix, the extension filter of folder
 // scans and drops, the output folder rule, the rule for existing targets,
-// the documents-folder fallback and opening the output folder after a run.
+// the documents-folder fallback, opening the output folder after a run, how
+// many files convert side by side, and loudness (ReplayGain tags, loudness
+// normalisation to a target).
 //
-// Its leave-check refuses a custom folder rule without a folder and a
-// switched-on filter without extensions; it also normalises the filter text
+// Its leave-check refuses a custom folder rule without a folder, a
+// switched-on filter without extensions and, while normalisation is on, a
+// target that is not an integer in -30..-5; it also normalises the filter text
 // (no blanks or tabs, ";" read as ","). An unknown folder rule shows as
 // "Same as original file" and an unknown target rule as "Auto rename", and
 // once the page has been shown they are handed back as 199 and 11.
@@ -45,6 +50,9 @@ public:
         int32_t documentsFallback = 0;
         int32_t browseWhenDone = 0;
         int32_t conversionJobs = 0; // 0: one per core
+        int32_t replayGain = 0;
+        int32_t normalizeLoudness = 0;
+        int32_t normalizeTargetLufs = -16;
     };
     const Values& values() const { return m_values; }
 
@@ -58,7 +66,8 @@ protected:
 private:
     void buildControls();
     // Controls to values (true) or values to controls (false); the two
-    // drop-downs are not part of it.
+    // drop-downs and the loudness controls (read only by the leave-check,
+    // which validates the target) are not part of it.
     void exchangeValues(bool fromControls);
     void enableCustomFolderControls(bool on);
     void folderRuleChanged(int index);
@@ -82,6 +91,9 @@ private:
     QCheckBox* m_documentsFallback = nullptr;
     QCheckBox* m_browseWhenDone = nullptr;
     QSpinBox* m_conversionJobs = nullptr;
+    QCheckBox* m_replayGain = nullptr;
+    QCheckBox* m_normalize = nullptr;
+    NumberEdit* m_targetLufs = nullptr;
 };
 
 } // namespace sonivert::ui

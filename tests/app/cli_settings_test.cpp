@@ -84,7 +84,7 @@ TEST_F(CliSettingsTest, GetShowsWhatSetStoredAsTheProgramLoadsIt)
         {"AmplifyAACCoef", "5", "5"},
         {"OGGBitRate", "128000", "128"},
         {"OutputFormat", "-1", "-1"},
-        {"OptStartPageIndex", "9", "0"},
+        {"OptStartPageIndex", "10", "0"},
         {"Folder", "/music/with, comma and  spaces ", "/music/with, comma and  spaces "},
         {"FilterExts", "123", "123"},
         {"MP3Tag/Title", "Hello", "Hello"},

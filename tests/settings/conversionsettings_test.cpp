@@ -318,9 +318,10 @@ TEST_F(ConversionSettingsTest, LoadChecksApplyToTheirValuesOnly)
         {"M4AID3TagType", 0, 0},
         {"WMAID3TagType", -1, 2},
         {"OGGID3TagType", 7, 7},
-        // A start page must name one of the nine pages, else it is ignored.
+        // A start page must name one of the ten pages, else it is ignored.
         {"OptStartPageIndex", 8, 8},
-        {"OptStartPageIndex", 9, 0},
+        {"OptStartPageIndex", 9, 9},
+        {"OptStartPageIndex", 10, 0},
         {"OptStartPageIndex", -1, 0},
         // Simultaneous conversions: 0 (one per core) to 64.
         {"ConversionJobs", -3, 0},

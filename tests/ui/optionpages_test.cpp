@@ -20,6 +20,8 @@
 #include "ui/optionpagecontrols.h"
 #include "ui/optmp3page.h"
 #include "ui/optoggpage.h"
+#include "ui/optopuspage.h"
+#include "ui/optoutputpage.h"
 #include "ui/optsheet.h"
 #include "ui/optwavpage.h"
 #include "ui/pagewmaoptions.h"
@@ -316,7 +318,8 @@ TEST_F(PageTest, TagDialogWorksOnACopyOfThePageRecord)
     settings.MP3ID3TagType = 0;
     settings.OGGID3TagType = 0;
     settings.M4AID3TagType = 0;
-    settings.MP3Tag.Artist = settings.OGGTag.Artist = settings.M4ATag.Artist = settings.FLACTag.Artist = "Stored Artist";
+    settings.MP3Tag.Artist = settings.OGGTag.Artist = settings.M4ATag.Artist = settings.FLACTag.Artist =
+        settings.OPUSTag.Artist = "Stored Artist";
     settings.MP3Tag.Copyright = settings.M4ATag.Copyright = "(c) kept";
 
     auto mp3 = openPage<COptMp3Page>(context, settings);
@@ -334,6 +337,11 @@ TEST_F(PageTest, TagDialogWorksOnACopyOfThePageRecord)
     auto flac = openPage<COptFlacPage>(context, settings);
     editTagsOnPage(flac->tagChoice()->editButton(), true, true);
     EXPECT_EQ("New Artist", confirmed(*flac, settings).FLACTag.Artist);
+
+    settings.OPUSID3TagType = 0;
+    auto opus = openPage<COptOpusPage>(context, settings);
+    editTagsOnPage(opus->tagChoice()->editButton(), true, true);
+    EXPECT_EQ("New Artist", confirmed(*opus, settings).OPUSTag.Artist);
 
     auto m4a = openPage<COptM4aPage>(context, settings);
     EXPECT_EQ("MP4/M4A/M4B Options", m4a->title().toStdString());
@@ -584,6 +592,164 @@ TEST_F(PageTest, FlacLevelTagChoiceAndAmplificationComeBack)
     EXPECT_EQ(250, out.AmplifyFLACCoeff);
 }
 
+// ----- FLAC and Opus on the shared preset page -----
+
+// A stored state of a preset page and what the page shows for it.
+struct PresetMatch {
+    const char* name;
+    std::function<void(ConversionSettings&)> store;
+    int32_t preset; // in the preset list
+    int32_t listed; // in the (first) value list
+};
+
+template <typename Page>
+void checkPresetMatches(TestContext& context, std::initializer_list<PresetMatch> cases)
+{
+    for (const PresetMatch& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConversionSettings stored = defaults();
+        c.store(stored);
+        auto page = openPage<Page>(context, stored);
+        EXPECT_EQ(c.preset, shown(page->presetList()));
+        EXPECT_EQ(c.listed, shown(page->valueList(0)));
+        EXPECT_EQ(c.preset != Page::kPresetAuto, page->valueList(0)->isEnabled());
+        EXPECT_EQ(stored, confirmed(*page, stored)) << "looking at the page changes nothing";
+    }
+}
+
+TEST_F(PageTest, FlacAndOpusShowThePresetOfTheStoredValues)
+{
+    auto level = [](int32_t value) { return [value](ConversionSettings& s) { s.FLACCompressionLevel = value; }; };
+    using Flac = COptFlacPage;
+    checkPresetMatches<Flac>(context, {
+        {"level 5 is Auto", level(5), Flac::kPresetAuto, 5},
+        {"level 0", level(0), Flac::kPresetFastest, 0},
+        {"level 8", level(8), Flac::kPresetSmallest, 8},
+        {"level 3", level(3), Flac::kPresetCustom, 3},
+    });
+    auto opus = [](int32_t autoOn, int32_t kbps, int32_t channels) {
+        return [=](ConversionSettings& s) {
+            s.AutoDestOPUSEncodingParam = autoOn;
+            s.OPUSBitRate = kbps;
+            s.OPUSChannels = channels;
+        };
+    };
+    using Opus = COptOpusPage;
+    checkPresetMatches<Opus>(context, {
+        {"auto", opus(1, 64, 1), Opus::kPresetAuto, 64},
+        {"speech", opus(0, 64, 1), Opus::kPreset64Mono, 64},
+        {"64 kbps stereo", opus(0, 64, 2), Opus::kPresetCustom, 64},
+        {"96 kbps", opus(0, 96, 2), Opus::kPreset96, 96},
+        {"128 kbps", opus(0, 128, 2), Opus::kPreset128, 128},
+        {"192 kbps as the source", opus(0, 192, 0), Opus::kPresetCustom, 192},
+        {"unlisted 100 kbps", opus(0, 100, 2), Opus::kPresetCustom, 100},
+    });
+}
+
+TEST_F(PageTest, FlacPresetsSetTheLevelAndAutoIsLevel5)
+{
+    settings.FLACCompressionLevel = 3;
+    auto page = openPage<COptFlacPage>(context, settings);
+    choose(page->presetList(), COptFlacPage::kPresetSmallest);
+    EXPECT_EQ(8, shown(page->levelList()));
+    EXPECT_EQ(8, confirmed(*page, settings).FLACCompressionLevel);
+
+    choose(page->presetList(), COptFlacPage::kPresetAuto);
+    EXPECT_EQ(5, shown(page->levelList()));
+    EXPECT_FALSE(page->levelList()->isEnabled());
+    EXPECT_EQ(5, confirmed(*page, settings).FLACCompressionLevel);
+
+    choose(page->presetList(), COptFlacPage::kPresetCustom);
+    EXPECT_TRUE(page->levelList()->isEnabled());
+    choose(page->levelList(), 0); // a preset's level, chosen in the list, is a custom choice
+    EXPECT_EQ(COptFlacPage::kPresetCustom, shown(page->presetList()));
+    EXPECT_EQ(0, confirmed(*page, settings).FLACCompressionLevel);
+}
+
+TEST_F(PageTest, OpusChoicesGoBackOnOkAndAutoKeepsTheStoredValues)
+{
+    auto page = openPage<COptOpusPage>(context, settings);
+    EXPECT_EQ("Opus Options", page->title().toStdString());
+    QComboBox* list = page->bitRateList();
+    ASSERT_EQ(19, list->count());
+    EXPECT_EQ("6 kbps", list->itemText(0).toStdString());
+    EXPECT_EQ("510 kbps", list->itemText(18).toStdString());
+    EXPECT_FALSE(page->channelRadio(COptOpusPage::kMono)->isEnabled()) << "auto is on by default";
+
+    choose(page->presetList(), COptOpusPage::kPreset64Mono);
+    EXPECT_TRUE(list->isEnabled());
+    EXPECT_EQ(64, shown(list));
+    EXPECT_TRUE(page->channelRadio(COptOpusPage::kMono)->isChecked());
+    click(page->channelRadio(COptOpusPage::kStereo));
+    EXPECT_EQ(COptOpusPage::kPresetCustom, shown(page->presetList()));
+    choose(page->presetList(), COptOpusPage::kPreset192);
+    choose(list, 510);
+    EXPECT_EQ(COptOpusPage::kPresetCustom, shown(page->presetList()));
+    click(page->tagChoice()->tagRadio(kTagSourceNone));
+    ConversionSettings out = confirmed(*page, settings);
+    EXPECT_EQ(0, out.AutoDestOPUSEncodingParam);
+    EXPECT_EQ(510, out.OPUSBitRate);
+    EXPECT_EQ(2, out.OPUSChannels);
+    EXPECT_EQ(kTagSourceNone, out.OPUSID3TagType);
+
+    choose(page->presetList(), COptOpusPage::kPresetAuto);
+    EXPECT_FALSE(list->isEnabled());
+    ConversionSettings elsewhere = settings;
+    elsewhere.OPUSBitRate = 24;
+    elsewhere.OPUSChannels = 1;
+    out = confirmed(*page, elsewhere);
+    EXPECT_EQ(1, out.AutoDestOPUSEncodingParam);
+    EXPECT_EQ(24, out.OPUSBitRate);
+    EXPECT_EQ(1, out.OPUSChannels);
+}
+
+// ----- General: loudness -----
+
+TEST_F(PageTest, GeneralLoudnessComesBackAndATargetOutsideItsRangeIsRefused)
+{
+    settings.ReplayGain = 1;
+    settings.NormalizeLoudness = 0;
+    settings.NormalizeTargetLufs = -23;
+    auto page = openPage<COptOutputPage>(context, settings);
+    auto* replayGain = page->findChild<QCheckBox*>(QStringLiteral("replayGain"));
+    auto* normalize = page->findChild<QCheckBox*>(QStringLiteral("normalizeLoudness"));
+    auto* target = page->findChild<NumberEdit*>(QStringLiteral("normalizeTarget"));
+    ASSERT_TRUE(replayGain && normalize && target);
+    EXPECT_TRUE(replayGain->isChecked());
+    EXPECT_FALSE(normalize->isChecked());
+    EXPECT_EQ("-23", target->text().toStdString());
+    EXPECT_FALSE(target->isEnabled());
+    target->setText(QStringLiteral("x")); // cannot be corrected while disabled: not read
+    EXPECT_EQ(-23, confirmed(*page, settings).NormalizeTargetLufs);
+
+    click(normalize);
+    EXPECT_TRUE(target->isEnabled());
+    const std::string range = "Invalid loudness target. It's between -30 and -5 LUFS.";
+    const struct {
+        const char* text;
+        std::string refusal; // empty: accepted
+    } cases[] = {{"x", "Please enter an integer."}, {"-31", range}, {"-4", range}, {"16", range},
+                 {"-30", ""},                       {"-5", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        prompts.messages.clear();
+        target->setText(QString::fromUtf8(c.text));
+        EXPECT_EQ(c.refusal.empty(), page->leavePage());
+        if (c.refusal.empty())
+            continue;
+        ASSERT_EQ(1u, prompts.messages.size());
+        EXPECT_EQ(c.refusal, prompts.messages[0].text);
+        EXPECT_EQ(UserPrompts::Icon::Exclamation, prompts.messages[0].icon);
+        EXPECT_TRUE(target->edit()->hasFocus());
+    }
+    target->setText(QStringLiteral("-18"));
+    click(replayGain);
+    const ConversionSettings out = confirmed(*page, settings);
+    EXPECT_EQ(0, out.ReplayGain);
+    EXPECT_EQ(1, out.NormalizeLoudness);
+    EXPECT_EQ(-18, out.NormalizeTargetLufs);
+}
+
 // ----- AAC and MP4/M4A/M4B -----
 
 template <typename Page>
@@ -713,6 +879,7 @@ std::vector<PageKind> allPages()
         kind<COptAacPage>("aac", &ConversionSettings::AmplifyAAC, &ConversionSettings::AmplifyAACCoef),
         kind<COptM4aPage>("m4a", &ConversionSettings::AmplifyM4A, &ConversionSettings::AmplifyM4ACoef),
         kind<COptFlacPage>("flac", &ConversionSettings::AmplifyFLAC, &ConversionSettings::AmplifyFLACCoeff),
+        kind<COptOpusPage>("opus", &ConversionSettings::AmplifyOPUS, &ConversionSettings::AmplifyOPUSCoeff),
     };
 }
 
@@ -804,6 +971,18 @@ ConversionSettings offDefaults()
     stored.MP3Tag.CustomTrackNum = 300;
     stored.WMATag.Title = "WMA title";
     stored.M4ATag.TrackNumType = 2;
+    stored.FLACCompressionLevel = 0;
+    stored.FLACID3TagType = 2;
+    stored.AutoDestOPUSEncodingParam = 0;
+    stored.OPUSBitRate = 450;
+    stored.OPUSChannels = 2;
+    stored.OPUSID3TagType = 0;
+    stored.AmplifyOPUS = 1;
+    stored.AmplifyOPUSCoeff = 40;
+    stored.OPUSTag.Album = "Opus album";
+    stored.ReplayGain = 1;
+    stored.NormalizeLoudness = 1;
+    stored.NormalizeTargetLufs = -23;
     return stored;
 }
 
@@ -859,10 +1038,11 @@ TEST(OptionsSheetRoundTrip, OkWithoutChangesLeavesTheStoreUnchanged)
         if (!sheet || !sheet->isVisible())
             return;
         timer.stop();
-        const char* titles[] = {"General",     "MP3 Options",     "WAV Options", "WMA Options",        "OGG Options",
-                                "AMR/AWB Options", "AAC Options", "MP4/M4A/M4B Options", "FLAC Options"};
-        ASSERT_EQ(9, sheet->tabBar().count());
-        for (int i = 0; i < 9; ++i)
+        const char* titles[] = {"General",         "MP3 Options", "WAV Options",         "WMA Options",
+                                "OGG Options",     "AMR/AWB Options", "AAC Options", "MP4/M4A/M4B Options",
+                                "FLAC Options",    "Opus Options"};
+        ASSERT_EQ(kOptionPageCount, sheet->tabBar().count());
+        for (int i = 0; i < kOptionPageCount; ++i)
             EXPECT_EQ(titles[i], sheet->tabBar().tabText(i).toStdString());
         for (int i = 0; i < sheet->tabBar().count(); ++i) {
             QTest::mouseClick(&sheet->tabBar(), Qt::LeftButton, {}, sheet->tabBar().tabRect(i).center());
