@@ -11,7 +11,7 @@ constexpr std::array kFormats = {
     OutputFormatInfo{kOutputAwb, "AWB", ".awb", "awb"}, OutputFormatInfo{kOutputAac, "AAC", ".aac", "aac"},
     OutputFormatInfo{kOutputM4a, "M4A", ".m4a", "m4a"}, OutputFormatInfo{kOutputMp4, "MP4", ".mp4", "mp4"},
     OutputFormatInfo{kOutputM4b, "M4B", ".m4b", "m4b"}, OutputFormatInfo{kOutputWma, "WMA", ".wma", "wma"},
-    OutputFormatInfo{kOutputFlac, "FLAC", ".flac", "flac"},
+    OutputFormatInfo{kOutputFlac, "FLAC", ".flac", "flac"}, OutputFormatInfo{kOutputAlac, "ALAC", ".m4a", "alac"},
 };
 
 } // namespace

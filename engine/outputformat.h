@@ -19,6 +19,7 @@ enum OutputFormatCode : int32_t {
     kOutputM4b = 6700,
     kOutputWma = 7000,
     kOutputFlac = 8000,
+    kOutputAlac = 8200,
 };
 
 // Where converted files go.

@@ -6,7 +6,7 @@
 namespace sonivert::ui {
 namespace {
 
-constexpr std::array<OutputFormatRow, 12> kRows = {{
+constexpr std::array<OutputFormatRow, 13> kRows = {{
     {1000, "mp3", ""},
     {2000, "wav", ""},
     {7000, "wma", ""},
@@ -19,6 +19,7 @@ constexpr std::array<OutputFormatRow, 12> kRows = {{
     {5500, "amr", ""},
     {5600, "awb", ""},
     {8000, "flac", ""},
+    {8200, "m4a", "ALAC"},
 }};
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/cli/infocommand.h"
 #include "app/cli/settingscommand.h"
 #include "engine/engine.h"
+#include "engine/outputformat.h"
 #include "platform/specialfolders.h"
 #include "sources/decoderstartup.h"
 
@@ -28,8 +29,12 @@ int main(int argc, char** argv)
     std::string outputDir, ifExists;
     CLI::App* convertCommand =
         app.add_subcommand("convert", "Convert audio files as \"Convert All\" does, with the stored settings");
-    convertCommand->add_option("--format", convert.format, "Output format (mp3, wav, ogg, wma, aac, m4a, mp4, m4b, amr, awb, flac)")
-        ->required();
+    // The format words come from the engine's format table, so a new format
+    // is listed where it is defined.
+    std::string formatWords;
+    for (const sonivert::OutputFormatInfo& format : sonivert::outputFormats())
+        formatWords += (formatWords.empty() ? "" : ", ") + std::string(format.cliName);
+    convertCommand->add_option("--format", convert.format, "Output format (" + formatWords + ")")->required();
     CLI::Option* outputDirOption =
         convertCommand->add_option("--output-dir", outputDir, "Write into this folder (DestOutputFolderOpt 399)");
     convertCommand->add_flag("--same-folder", convert.sameFolder, "Write beside each source (DestOutputFolderOpt 199)")

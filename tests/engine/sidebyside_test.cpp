@@ -140,7 +140,7 @@ TEST_F(SideBySideTest, EveryReaderAndWriterGivesTheSameAudioSideBySideAsAlone)
     add("song.mid");
 
     for (const OutputFormatCode format :
-         {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma, kOutputFlac}) {
+         {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma, kOutputFlac, kOutputAlac}) {
         SCOPED_TRACE(format);
         std::vector<BatchRow> alone = batch, together = batch;
         const std::string name = std::to_string(format);
