@@ -1,7 +1,6 @@
 #include "encoders/mp4audiowriter.h"
 
-#include "platform/localtext.h"
-#include "engine/tracktags.h"
+#include "encoders/mp4metadata.h"
 
 namespace sonivert {
 
@@ -69,23 +68,8 @@ bool Mp4AudioWriter::Start()
 
 void Mp4AudioWriter::SetMetadata(const TrackTags& tags, int32_t trackNumber)
 {
-    if (!m_started)
-        return;
-    Mp4WriteFile* file = m_file.get();
-    auto set = [file](bool (*call)(Mp4WriteFile*, const char*), const std::string& text) {
-        if (!text.empty() && isValidUtf8(text))
-            call(file, text.c_str());
-    };
-    set(MP4SetMetadataNameExx, tags.title);
-    set(MP4SetMetadataArtistExx, tags.artist);
-    set(MP4SetMetadataAlbumExx, tags.album);
-    // The item holds 16 bits; a larger number is left out rather than cut.
-    if (trackNumber > 0 && trackNumber <= 0xFFFF)
-        MP4SetMetadataTrackExx(file, static_cast<uint16_t>(trackNumber), 0);
-    set(MP4SetMetadataYearExx, tags.year);
-    set(MP4SetMetadataGenreExx, tags.genre);
-    set(MP4SetMetadataCommentExx, tags.comment);
-    set(MP4SetMetadataWriterExx, tags.composer);
+    if (m_started)
+        setMp4Metadata(m_file.get(), tags, trackNumber);
 }
 
 bool Mp4AudioWriter::writeSample(uint32_t bytes)

@@ -52,10 +52,8 @@ public:
     // track for it.
     [[nodiscard]] bool Start();
 
-    // Writes, in this order, each non-empty text as its item: title, artist,
-    // album; the track number when it is 1..65535 (without a total); year,
-    // genre, comment, composer. The copyright is never written. A text that
-    // is not valid UTF-8 is skipped. Only between Start and Close.
+    // Writes the tags' items as setMp4Metadata does (mp4metadata.h). Only
+    // between Start and Close.
     void SetMetadata(const TrackTags& tags, int32_t trackNumber);
 
     // Interleave count frames of left (and right, with 2 channels), encoding

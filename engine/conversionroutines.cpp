@@ -2,6 +2,7 @@
 
 #include "encoders/aacadtsencoder.h"
 #include "encoders/aacparameters.h"
+#include "encoders/alacwriter.h"
 #include "encoders/flacencoder.h"
 #include "encoders/amrencoder.h"
 #include "encoders/id3tagbuilder.h"
@@ -467,6 +468,49 @@ private:
     FlacEncoder m_encoder;
 };
 
+// Apple Lossless through AlacWriter: lossless like FLAC, so the source's own
+// rate and channels reach the writer unchanged (it widens 8-bit samples
+// itself); the tags and amplification are the M4A family's, as for AAC in
+// MPEG-4.
+class AlacFormat final : public FormatEncoder {
+public:
+    AlacFormat(const ConversionSettings& s, InputTypeCode code, std::string sourcePath, int32_t runningNumber)
+        : m_s(s), m_code(code), m_sourcePath(std::move(sourcePath)), m_runningNumber(runningNumber)
+    {
+    }
+
+    int32_t factoryRate() const override { return kDefaultFactoryRate; }
+    Outcome plan(AudioSource& source, OutputPlan& plan) override
+    {
+        plan = sourcePcmPlan(source, amplifyGain(m_s.AmplifyM4A != 0, m_s.AmplifyM4ACoef));
+        return true;
+    }
+    Outcome open(const std::string& path, AudioSource& source, const OutputPlan& plan) override
+    {
+        m_bits = plan.to.bitsPerSample;
+        if (!m_writer.Open(path, plan.to.sampleRate, plan.to.channels, plan.to.bitsPerSample))
+            return Outcome::failure(kRefusedSettings);
+        const TagSelection selection = outputTags(m_s, TagFamily::M4a, m_sourcePath, m_code, source, m_runningNumber, plan);
+        if (selection.kind == TagSelection::Kind::Tags)
+            m_writer.SetMetadata(selection.tags, selection.tags.trackNumber());
+        return true;
+    }
+    Outcome write(void* left, void* right, int32_t frames) override
+    {
+        return writeSourceBlock(m_writer, m_bits, left, right, frames);
+    }
+    // Closing writes the last, shorter frame and the file's index.
+    Outcome finish() override { return m_writer.Close(); }
+
+private:
+    const ConversionSettings& m_s;
+    const InputTypeCode m_code;
+    const std::string m_sourcePath;
+    const int32_t m_runningNumber;
+    AlacWriter m_writer;
+    int32_t m_bits = 16;
+};
+
 // Ogg Opus through OggOpusEncoder. The encoder takes any rate, so the
 // source's rate and width go on; channels and bit rate follow the source
 // under Auto (64 kbit/s for one channel, 128 for two), else OPUSChannels and
@@ -636,6 +680,7 @@ bool ConversionRoutines::formatAvailable(int32_t outputFormat)
     case kOutputWma:
     case kOutputFlac:
     case kOutputOpus:
+    case kOutputAlac:
         return true;
     default:
         return false;
@@ -664,6 +709,11 @@ ConversionRoutine ConversionRoutines::routineFor(int32_t outputFormat, const Con
         return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
                            ConversionProgress& progress) {
             return convertToFlac(code, source, target, progress, job ? job->runningNumber() : 1);
+        };
+    case kOutputAlac:
+        return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
+                           ConversionProgress& progress) {
+            return convertToAlac(code, source, target, progress, job ? job->runningNumber() : 1);
         };
     case kOutputOpus:
         return [this, job](InputTypeCode code, const std::string& source, const std::string& target,
@@ -749,6 +799,13 @@ Outcome ConversionRoutines::convertToFlac(InputTypeCode code, const std::string&
                                           int32_t runningNumber)
 {
     return convert(FlacFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
+}
+
+Outcome ConversionRoutines::convertToAlac(InputTypeCode code, const std::string& sourcePath,
+                                          const std::string& targetPath, ConversionProgress& progress,
+                                          int32_t runningNumber)
+{
+    return convert(AlacFormat(m_settings, code, sourcePath, runningNumber), code, sourcePath, targetPath, progress);
 }
 
 Outcome ConversionRoutines::convertToOpus(InputTypeCode code, const std::string& sourcePath,

@@ -67,6 +67,11 @@ public:
     // width) at FLACCompressionLevel, with comments by FLACID3TagType.
     Outcome convertToFlac(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
                           ConversionProgress& progress, int32_t runningNumber);
+    // Apple Lossless in an MPEG-4 file through AlacWriter: the delivered PCM
+    // unchanged (rate, channels; 8-bit widened to 16), metadata and
+    // amplification by the M4A settings (M4AID3TagType, M4ATag, AmplifyM4A).
+    Outcome convertToAlac(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,
+                          ConversionProgress& progress, int32_t runningNumber);
     // Ogg Opus through OggOpusEncoder at the source's rate, with comments by
     // OPUSID3TagType.
     Outcome convertToOpus(InputTypeCode code, const std::string& sourcePath, const std::string& targetPath,

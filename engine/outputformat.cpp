@@ -12,6 +12,7 @@ constexpr std::array kFormats = {
     OutputFormatInfo{kOutputM4a, "M4A", ".m4a", "m4a"}, OutputFormatInfo{kOutputMp4, "MP4", ".mp4", "mp4"},
     OutputFormatInfo{kOutputM4b, "M4B", ".m4b", "m4b"}, OutputFormatInfo{kOutputWma, "WMA", ".wma", "wma"},
     OutputFormatInfo{kOutputFlac, "FLAC", ".flac", "flac"}, OutputFormatInfo{kOutputOpus, "Opus", ".opus", "opus"},
+    OutputFormatInfo{kOutputAlac, "ALAC", ".m4a", "alac"},
 };
 
 } // namespace

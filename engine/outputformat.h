@@ -20,6 +20,7 @@ enum OutputFormatCode : int32_t {
     kOutputWma = 7000,
     kOutputFlac = 8000,
     kOutputOpus = 8100,
+    kOutputAlac = 8200,
 };
 
 // Where converted files go.

@@ -6,7 +6,7 @@
 namespace sonivert::ui {
 namespace {
 
-constexpr std::array<OutputFormatRow, 13> kRows = {{
+constexpr std::array<OutputFormatRow, 14> kRows = {{
     {1000, "mp3", ""},
     {2000, "wav", ""},
     {7000, "wma", ""},
@@ -20,6 +20,7 @@ constexpr std::array<OutputFormatRow, 13> kRows = {{
     {5600, "awb", ""},
     {8000, "flac", ""},
     {8100, "opus", "Opus"},
+    {8200, "m4a", "ALAC"},
 }};
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/mp4lib/mp4libwrite.h"
 
 #include "platform/ffmpegptr.h"
+#include "platform/mp4lib/mp4itemlist.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -14,10 +15,17 @@ extern "C" {
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace sonivert {
 
 struct Mp4WriteFile {
+    // The items added to the finished file's item list (see mp4itemlist.h).
+    struct FreeForm {
+        std::string mean, name, value;
+    };
+
+    std::string path;
     OutputContextPtr context;
     AVStream* stream = nullptr; // owned by context
     PacketPtr packet;
@@ -28,6 +36,9 @@ struct Mp4WriteFile {
     bool failed = false;        // something did not reach the file
     uint64_t samples = 0;
     int64_t nextDts = 0;        // in track units
+    std::vector<uint8_t> cover;
+    uint32_t coverType = 0;
+    std::vector<FreeForm> freeForms;
 };
 
 namespace {
@@ -37,6 +48,16 @@ constexpr auto kMaxInt = static_cast<uint32_t>(std::numeric_limits<int32_t>::max
 // Durations and offsets are kept far from the 64-bit limits, so that sums
 // of them cannot overflow.
 constexpr uint64_t kMaxTime = uint64_t{1} << 48;
+constexpr uint32_t kMaxCoverBytes = 16u * 1024u * 1024u;
+
+// The ALACSpecificConfig (the "magic cookie") and the box around it.
+constexpr uint32_t kAlacCookieBytes = 24;
+constexpr uint32_t kAlacBoxHeaderBytes = 12; // size, "alac", version and flags
+
+uint32_t bigEndian32(const uint8_t* at)
+{
+    return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | uint32_t{at[3]};
+}
 
 // The fields of an AudioSpecificConfig up to its channel configuration.
 struct AudioSpecificConfig {
@@ -92,6 +113,46 @@ bool setText(Mp4WriteFile* handle, const char* key, const char* value)
     return av_dict_set(&handle->context->metadata, key, value, 0) >= 0;
 }
 
+AVStream* addAudioStream(Mp4WriteFile& h, uint32_t timeScale, AVCodecID codec)
+{
+    AVStream* stream = avformat_new_stream(h.context.get(), nullptr);
+    if (!stream)
+        return nullptr;
+    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    stream->codecpar->codec_id = codec;
+    // The muxer takes the audio track's time scale from the sample rate.
+    stream->codecpar->sample_rate = static_cast<int>(timeScale);
+    stream->time_base = AVRational{1, static_cast<int>(timeScale)};
+    h.stream = stream;
+    h.trackTimeScale = timeScale;
+    return stream;
+}
+
+bool setExtradata(AVCodecParameters& par, const uint8_t* bytes, uint32_t length)
+{
+    auto* copy = static_cast<uint8_t*>(av_mallocz(length + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!copy)
+        return false;
+    std::memcpy(copy, bytes, length);
+    av_freep(&par.extradata);
+    par.extradata = copy;
+    par.extradata_size = static_cast<int>(length);
+    return true;
+}
+
+// The cover and the free-form items, in the order the item list gets them.
+std::vector<uint8_t> addedItems(const Mp4WriteFile& h)
+{
+    std::vector<uint8_t> items;
+    if (!h.cover.empty())
+        items = mp4::coverItem(h.cover, h.coverType);
+    for (const Mp4WriteFile::FreeForm& f : h.freeForms) {
+        const std::vector<uint8_t> item = mp4::freeFormItem(f.mean, f.name, f.value);
+        items.insert(items.end(), item.begin(), item.end());
+    }
+    return items;
+}
+
 bool writeHeader(Mp4WriteFile& h)
 {
     if (h.headerWritten)
@@ -128,6 +189,7 @@ Mp4WriteFile* MP4CreateExx(const char* path)
     if (!packet)
         return nullptr;
     auto* handle = new Mp4WriteFile;
+    handle->path = path;
     handle->context = std::move(context);
     handle->packet = std::move(packet);
     return handle;
@@ -146,17 +208,40 @@ MP4TrackId MP4AddAudioTrackExx(Mp4WriteFile* handle, uint32_t timeScale, uint64_
         timeScale > kMaxInt ||
         (sampleDuration != MP4_INVALID_DURATION && (sampleDuration == 0 || sampleDuration > kMaxTime)))
         return MP4_INVALID_TRACK_ID;
-    AVStream* stream = avformat_new_stream(handle->context.get(), nullptr);
-    if (!stream)
+    if (!addAudioStream(*handle, timeScale, AV_CODEC_ID_AAC))
         return MP4_INVALID_TRACK_ID;
-    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
-    stream->codecpar->codec_id = AV_CODEC_ID_AAC;
-    // The muxer takes the audio track's time scale from the sample rate.
-    stream->codecpar->sample_rate = static_cast<int>(timeScale);
-    stream->time_base = AVRational{1, static_cast<int>(timeScale)};
-    handle->stream = stream;
-    handle->trackTimeScale = timeScale;
     handle->fixedDuration = sampleDuration;
+    return kTrack;
+}
+
+MP4TrackId MP4AddALACAudioTrackExx(Mp4WriteFile* handle, uint32_t sampleRate, const uint8_t* magicCookie,
+                                   uint32_t cookieLength)
+{
+    if (!handle || handle->stream || !magicCookie || cookieLength != kAlacCookieBytes || sampleRate == 0 ||
+        sampleRate > kMaxInt)
+        return MP4_INVALID_TRACK_ID;
+    // frameLength(4) compatibleVersion(1) bitDepth(1) pb kb mb(3)
+    // numChannels(1) maxRun(2) maxFrameBytes(4) avgBitRate(4) sampleRate(4)
+    const uint32_t frameLength = bigEndian32(magicCookie);
+    const int bitDepth = magicCookie[5];
+    const int channels = magicCookie[9];
+    if (frameLength == 0 || (bitDepth != 16 && bitDepth != 20 && bitDepth != 24 && bitDepth != 32) ||
+        channels < 1 || channels > 8 || bigEndian32(magicCookie + 20) != sampleRate)
+        return MP4_INVALID_TRACK_ID;
+    // The muxer copies its extradata as the sample entry's "alac" box.
+    constexpr uint8_t kBoxBytes = kAlacBoxHeaderBytes + kAlacCookieBytes;
+    uint8_t box[kBoxBytes] = {0, 0, 0, kBoxBytes, 'a', 'l', 'a', 'c', 0, 0, 0, 0};
+    std::memcpy(box + kAlacBoxHeaderBytes, magicCookie, kAlacCookieBytes);
+    AVStream* stream = addAudioStream(*handle, sampleRate, AV_CODEC_ID_ALAC);
+    if (!stream || !setExtradata(*stream->codecpar, box, sizeof box))
+        return MP4_INVALID_TRACK_ID;
+    AVCodecParameters* par = stream->codecpar;
+    av_channel_layout_uninit(&par->ch_layout);
+    av_channel_layout_default(&par->ch_layout, channels);
+    par->bits_per_raw_sample = bitDepth;
+    par->frame_size = static_cast<int>(frameLength);
+    handle->fixedDuration = MP4_INVALID_DURATION;
+    handle->configured = true;
     return kTrack;
 }
 
@@ -171,19 +256,15 @@ bool MP4SetAudioProfileLevelExx(Mp4WriteFile* handle, uint8_t level)
 
 bool MP4SetTrackESConfigurationExx(Mp4WriteFile* handle, MP4TrackId track, const uint8_t* config, uint32_t length)
 {
-    if (!validTrack(handle, track) || handle->headerWritten || !config || length == 0 || length > 64)
+    if (!validTrack(handle, track) || handle->headerWritten || !config || length == 0 || length > 64 ||
+        handle->stream->codecpar->codec_id != AV_CODEC_ID_AAC)
         return false;
     AudioSpecificConfig asc;
     if (!parseAudioSpecificConfig(config, length, asc))
         return false;
     AVCodecParameters* par = handle->stream->codecpar;
-    auto* copy = static_cast<uint8_t*>(av_mallocz(length + AV_INPUT_BUFFER_PADDING_SIZE));
-    if (!copy)
+    if (!setExtradata(*par, config, length))
         return false;
-    std::memcpy(copy, config, length);
-    av_freep(&par->extradata);
-    par->extradata = copy;
-    par->extradata_size = static_cast<int>(length);
     av_channel_layout_uninit(&par->ch_layout);
     av_channel_layout_default(&par->ch_layout, asc.channelConfiguration == 7 ? 8 : asc.channelConfiguration);
     par->frame_size = asc.frameLength;
@@ -276,6 +357,30 @@ bool MP4SetMetadataTrackExx(Mp4WriteFile* handle, uint16_t track, uint16_t total
     return setText(handle, "track", text.c_str());
 }
 
+bool MP4SetMetadataCoverArtExx(Mp4WriteFile* handle, const uint8_t* bytes, uint32_t byteCount, uint32_t dataType)
+{
+    if (!handle || !bytes || byteCount == 0 || byteCount > kMaxCoverBytes ||
+        (dataType != MP4_COVER_JPEG && dataType != MP4_COVER_PNG))
+        return false;
+    handle->cover.assign(bytes, bytes + byteCount);
+    handle->coverType = dataType;
+    return true;
+}
+
+bool MP4SetMetadataFreeFormExx(Mp4WriteFile* handle, const char* name, const char* value, const char* mean)
+{
+    if (!handle || !name || !*name || !value || !mean || !*mean)
+        return false;
+    for (Mp4WriteFile::FreeForm& f : handle->freeForms) {
+        if (f.mean == mean && f.name == name) {
+            f.value = value;
+            return true;
+        }
+    }
+    handle->freeForms.push_back({mean, name, value});
+    return true;
+}
+
 bool MP4CloseExx(Mp4WriteFile* handle)
 {
     if (!handle)
@@ -292,6 +397,8 @@ bool MP4CloseExx(Mp4WriteFile* handle)
         if (avio_closep(&h.context->pb) < 0)
             ok = false;
     }
+    if (ok && h.stream && (!h.cover.empty() || !h.freeForms.empty()))
+        ok = mp4::appendItemsToItemList(h.path, addedItems(h));
     delete handle;
     return ok;
 }

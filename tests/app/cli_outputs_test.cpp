@@ -17,7 +17,7 @@ namespace {
 
 // Every format with the setting that makes the CLI write it from the long
 // mono 8 kHz source.
-const char* const kFormats[] = {"wav", "mp3", "ogg", "m4a", "wma", "amr", "flac", "opus"};
+const char* const kFormats[] = {"wav", "mp3", "ogg", "m4a", "wma", "amr", "flac", "opus", "alac"};
 
 class CliOutputsTest : public testing::Test {
 protected:
@@ -76,7 +76,7 @@ TEST_F(CliOutputsTest, AKilledConversionLeavesNoTargetAndTheNextBatchClearsItsTe
                 status);
         EXPECT_EQ(0, status) << printed;
         list(out, visible, hidden);
-        EXPECT_EQ(std::vector<std::string>{"short." + std::string(format == std::string("m4a") ? "m4a" : format)},
+        EXPECT_EQ(std::vector<std::string>{"short." + std::string(format == std::string("alac") ? "m4a" : format)},
                   visible);
         EXPECT_TRUE(hidden.empty()) << hidden.front();
     }

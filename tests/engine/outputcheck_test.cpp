@@ -30,7 +30,7 @@ TEST(OutputCheckTest, AnOutputShorterThanItsSourceFailsInEveryFormat)
     ASSERT_TRUE(engine.windowsMediaReady());
     const ConversionSettings settings(std::nullopt);
     for (const OutputFormatCode format : {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr,
-                                          kOutputAwb, kOutputWma, kOutputFlac, kOutputOpus}) {
+                                          kOutputAwb, kOutputWma, kOutputFlac, kOutputOpus, kOutputAlac}) {
         const OutputFormatInfo* info = outputFormatInfo(format);
         SCOPED_TRACE(info->displayName);
         ConversionRoutines routines(engine, settings);

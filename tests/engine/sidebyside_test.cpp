@@ -141,7 +141,7 @@ TEST_F(SideBySideTest, EveryReaderAndWriterGivesTheSameAudioSideBySideAsAlone)
 
     for (const OutputFormatCode format :
          {kOutputWav, kOutputMp3, kOutputOgg, kOutputAac, kOutputM4a, kOutputAmr, kOutputWma, kOutputFlac,
-          kOutputOpus}) {
+          kOutputOpus, kOutputAlac}) {
         SCOPED_TRACE(format);
         std::vector<BatchRow> alone = batch, together = batch;
         const std::string name = std::to_string(format);

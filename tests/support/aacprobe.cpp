@@ -15,7 +15,8 @@ std::map<std::string, std::string> probeAudio(const std::string& path)
     int status = 0;
     const std::string text = captureCommand(
         "ffprobe -v error -select_streams a:0 -show_entries "
-        "stream=codec_name,profile,sample_rate,channels,duration,bit_rate:format=duration,bit_rate:format_tags "
+        "stream=codec_name,profile,sample_rate,channels,bits_per_raw_sample,duration,bit_rate:format=duration,bit_rate:"
+        "format_tags "
         "-of flat " + shellQuote(path),
         status);
     if (status != 0)

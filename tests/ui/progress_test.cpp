@@ -230,15 +230,16 @@ TEST(OpenFileFiltersTest, QtFiltersKeepTheDescriptionsAndListEveryPattern)
 TEST(OutputFormatListTest, RowsTextsAndTheChoiceOfTheStoredFormat)
 {
     const auto rows = ui::outputFormatRows();
-    ASSERT_EQ(13u, rows.size());
+    ASSERT_EQ(14u, rows.size());
     EXPECT_EQ(" to MP3", ui::outputFormatRowText(rows[0]));
     EXPECT_EQ(" to AAC for iPod / iTunes", ui::outputFormatRowText(rows[5]));
     EXPECT_EQ(" to FLAC", ui::outputFormatRowText(rows[11]));
     EXPECT_EQ(" to Opus", ui::outputFormatRowText(rows[12]));
+    EXPECT_EQ(" to ALAC", ui::outputFormatRowText(rows[13]));
 
     const auto all = [](int32_t) { return true; };
     ui::OutputFormatChoice m4a = ui::chooseOutputFormatRows(6500, all);
-    ASSERT_EQ(13u, m4a.rows.size());
+    ASSERT_EQ(14u, m4a.rows.size());
     EXPECT_EQ(7, m4a.selected) << "the last row with the code";
     EXPECT_EQ(" to M4A (MPEG-4 Audio)", ui::outputFormatRowText(*m4a.rows[7]));
     EXPECT_EQ(6500, m4a.outputFormat);
