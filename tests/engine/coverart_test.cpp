@@ -173,11 +173,14 @@ TEST_F(CoverArtTest, EverySourceKindHandsItsCoverToEveryOutputThatHoldsOne)
     const struct {
         const char* extension;
         Routine routine;
+        bool typed; // the container keeps the picture's type and description (covr does not)
     } outputs[] = {
-        {".mp3", &ConversionRoutines::convertToMp3},
-        {".flac", &ConversionRoutines::convertToFlac},
-        {".ogg", &ConversionRoutines::convertToOgg},
-        {".wma", &ConversionRoutines::convertToWma},
+        {".mp3", &ConversionRoutines::convertToMp3, true},
+        {".flac", &ConversionRoutines::convertToFlac, true},
+        {".ogg", &ConversionRoutines::convertToOgg, true},
+        {".wma", &ConversionRoutines::convertToWma, true},
+        {".opus", &ConversionRoutines::convertToOpus, true},
+        {".m4a", &ConversionRoutines::convertToAlac, false},
     };
     for (const auto& s : sources) {
         ASSERT_EQ(1, probePictures(s.source).count) << s.source;
@@ -191,8 +194,10 @@ TEST_F(CoverArtTest, EverySourceKindHandsItsCoverToEveryOutputThatHoldsOne)
             EXPECT_EQ("png", out.first.at("codec_name"));
             EXPECT_EQ("64", out.first.at("width"));
             EXPECT_EQ("48", out.first.at("height"));
-            EXPECT_EQ("Cover (front)", out.first.at("TAG:comment"));
-            EXPECT_EQ(s.description, out.first.contains("TAG:title") ? out.first.at("TAG:title") : "");
+            if (o.typed) {
+                EXPECT_EQ("Cover (front)", out.first.at("TAG:comment"));
+                EXPECT_EQ(s.description, out.first.contains("TAG:title") ? out.first.at("TAG:title") : "");
+            }
             EXPECT_TRUE(cover == out.bytes) << "the picture's bytes unchanged";
             EXPECT_EQ("Song", titleOf(target)) << "the tags it travels with";
             if (std::string(o.extension) == ".flac") {
