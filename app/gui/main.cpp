@@ -4,11 +4,11 @@
 // ("sonivert FILE|FOLDER...", as the desktop entry starts it) are added to
 // the list as if they were dropped onto the window.
 
-#include "engine/constants.h"
 #include "platform/registrystore.h"
 #include "platform/specialfolders.h"
 #include "sources/decoderstartup.h"
 #include "sources/soundfont.h"
+#include "ui/appidentity.h"
 #include "ui/desktopprompts.h"
 #include "ui/filedialogs.h"
 #include "ui/mainwindow.h"
@@ -20,10 +20,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QString::fromUtf8(sonivert::kAppName));
     // The installed desktop entry's name without ".desktop" (the build's
     // SONIVERT_APP_ID): docks and window lists find the icon through it.
-    QGuiApplication::setDesktopFileName(QStringLiteral(SONIVERT_APP_ID));
+    sonivert::ui::setUpApplicationIdentity(QStringLiteral(SONIVERT_APP_ID));
 
     const std::optional<std::string> programFolder = sonivert::executableFolder();
     sonivert::ui::DesktopPrompts prompts;
