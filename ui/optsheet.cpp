@@ -6,8 +6,11 @@
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QShortcut>
 #include <QTabBar>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace sonivert::ui {
 
@@ -39,6 +42,23 @@ COptSheet::COptSheet(QWidget* parent) : QDialog(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_tabs, &QTabBar::currentChanged, this, &COptSheet::tabChanged);
+    // Ctrl+Tab and Ctrl+PgDown go to the next page, Ctrl+Shift+Tab and
+    // Ctrl+PgUp to the previous one, round the ends, through the same leave
+    // check as a click on a tab.
+    const auto step = [this](int by) {
+        const int count = m_tabs->count();
+        if (count > 0)
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + by + count) % count);
+    };
+    const std::pair<QKeySequence, int> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+        {QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+    };
+    for (const auto& [sequence, by] : keys)
+        connect(new QShortcut(sequence, this), &QShortcut::activated, this, [step, by = by] { step(by); });
     connect(m_buttons->button(QDialogButtonBox::Ok), &QAbstractButton::clicked, this, &COptSheet::okClicked);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

@@ -1048,6 +1048,25 @@ TEST(OptionsSheetRoundTrip, OkWithoutChangesLeavesTheStoreUnchanged)
             QTest::mouseClick(&sheet->tabBar(), Qt::LeftButton, {}, sheet->tabBar().tabRect(i).center());
             visited += sheet->activePageIndex() == i && sheet->page(i)->isInitialised() ? 1 : 0;
         }
+        // The keyboard walks the pages too, round both ends, from the last
+        // (shortcuts go to the active window).
+        sheet->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            int page;
+        } steps[] = {
+            {Qt::Key_Tab, Qt::ControlModifier, 0},
+            {Qt::Key_PageDown, Qt::ControlModifier, 1},
+            {Qt::Key_PageUp, Qt::ControlModifier, 0},
+            {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, kOptionPageCount - 1},
+        };
+        for (const auto& step : steps) {
+            QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : sheet;
+            QTest::keyClick(focused, step.key, step.modifiers);
+            EXPECT_EQ(step.page, sheet->activePageIndex()) << step.key;
+        }
         QTest::mouseClick(sheet->buttons().button(QDialogButtonBox::Ok), Qt::LeftButton);
     });
     timer.start();
