@@ -5,6 +5,7 @@
 // tags follow M4AID3TagType like those of AAC in MPEG-4.
 
 #include "engine/conversionroutines.h"
+#include "tests/engine/routinetest.h"
 #include "engine/engine.h"
 #include "engine/inputtype.h"
 #include "settings/conversionsettings.h"
@@ -21,14 +22,8 @@
 namespace sonivert::test {
 namespace {
 
-class ConvertAlacTest : public testing::Test {
+class ConvertAlacTest : public RoutineTest {
 protected:
-    std::string made(const std::string& name, const std::string& command)
-    {
-        const std::string path = dir.file(name);
-        EXPECT_EQ(0, runCommand(command + " " + shellQuote(path))) << command;
-        return path;
-    }
     Outcome convert(const std::string& source, const std::string& target, int32_t runningNumber = 1)
     {
         return routines.convertToAlac(inputTypeForPath(source), source, target, progress, runningNumber);
@@ -39,13 +34,6 @@ protected:
         EXPECT_EQ(0, runCommand("ffmpeg -v error -i " + shellQuote(path) + " -f s16le " + shellQuote(raw)));
         return readRawS16(raw);
     }
-
-    TempDir dir;
-    RecordingPrompts prompts;
-    Engine engine{prompts};
-    ConversionSettings settings{std::nullopt};
-    ConversionRoutines routines{engine, settings};
-    RecordingConversionProgress progress;
 };
 
 TEST_F(ConvertAlacTest, DecodesToExactlyWhatTheReaderDelivered)

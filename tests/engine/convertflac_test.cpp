@@ -4,6 +4,7 @@
 // comments each tag source gives.
 
 #include "engine/conversionroutines.h"
+#include "tests/engine/routinetest.h"
 #include "engine/engine.h"
 #include "engine/inputtype.h"
 #include "settings/conversionsettings.h"
@@ -18,14 +19,8 @@
 namespace sonivert::test {
 namespace {
 
-class ConvertFlacTest : public testing::Test {
+class ConvertFlacTest : public RoutineTest {
 protected:
-    std::string made(const std::string& name, const std::string& command)
-    {
-        const std::string path = dir.file(name);
-        EXPECT_EQ(0, runCommand(command + " " + shellQuote(path))) << command;
-        return path;
-    }
     Outcome convert(const std::string& source, const std::string& target, int32_t runningNumber = 1)
     {
         return routines.convertToFlac(inputTypeForPath(source), source, target, progress, runningNumber);
@@ -39,13 +34,6 @@ protected:
         EXPECT_EQ(0, status);
         return text;
     }
-
-    TempDir dir;
-    RecordingPrompts prompts;
-    Engine engine{prompts};
-    ConversionSettings settings{std::nullopt};
-    ConversionRoutines routines{engine, settings};
-    RecordingConversionProgress progress;
 };
 
 TEST_F(ConvertFlacTest, DecodesToExactlyWhatTheReaderDelivered)

@@ -5,6 +5,7 @@
 // tag source.
 
 #include "engine/conversionroutines.h"
+#include "tests/engine/routinetest.h"
 #include "engine/engine.h"
 #include "engine/inputtype.h"
 #include "settings/conversionsettings.h"
@@ -20,14 +21,8 @@
 namespace sonivert::test {
 namespace {
 
-class ConvertOpusTest : public testing::Test {
+class ConvertOpusTest : public RoutineTest {
 protected:
-    std::string made(const std::string& name, const std::string& command)
-    {
-        const std::string path = dir.file(name);
-        EXPECT_EQ(0, runCommand(command + " " + shellQuote(path))) << command;
-        return path;
-    }
     Outcome convert(const std::string& source, const std::string& target, int32_t runningNumber = 1)
     {
         return routines.convertToOpus(inputTypeForPath(source), source, target, progress, runningNumber);
@@ -39,13 +34,6 @@ protected:
         EXPECT_EQ(0, status) << text;
         return text;
     }
-
-    TempDir dir;
-    RecordingPrompts prompts;
-    Engine engine{prompts};
-    ConversionSettings settings{std::nullopt};
-    ConversionRoutines routines{engine, settings};
-    RecordingConversionProgress progress;
 };
 
 double rms(const std::vector<int16_t>& samples)
