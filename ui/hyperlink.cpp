@@ -1,8 +1,10 @@
 #include "ui/hyperlink.h"
 
 #include "engine/userprompts.h"
+#include "ui/skinbutton.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,6 +15,8 @@ HyperLink::HyperLink(const QString& text, const QString& address, UserPrompts& p
 {
     setOpener(nullptr);
     setCursor(Qt::PointingHandCursor);
+    // Reachable with Tab, opened with Space or Enter, like a button.
+    setFocusPolicy(Qt::TabFocus);
     setToolTip(m_address);
     updateFonts();
     fitToText();
@@ -118,6 +122,26 @@ void HyperLink::paintEvent(QPaintEvent*)
     painter.setFont(currentFont());
     painter.setPen(currentColour());
     painter.drawText(rect(), static_cast<int>(alignment()) | Qt::TextSingleLine, text());
+    if (hasFocus())
+        SkinButton::drawFocusMark(painter, rect().adjusted(0, 0, -1, -1));
+}
+
+void HyperLink::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            event->accept();
+            open();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void HyperLink::enterEvent(QEnterEvent* event)

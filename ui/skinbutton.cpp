@@ -3,9 +3,19 @@
 #include <QEnterEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QStyleOptionFocusRect>
+#include <QStyleOption>
 
 namespace sonivert::ui {
+namespace {
+
+// Images drawn for a high-density screen count in device-independent pixels.
+QSize imageSize(const QPixmap& image)
+{
+    return image.deviceIndependentSize().toSize();
+}
+
+} // namespace
+
 
 SkinButton::SkinButton(QWidget* parent) : SkinButton(QString(), parent) {}
 
@@ -91,7 +101,7 @@ void SkinButton::setFaces(const QPixmap& face, const QPixmap& hoverFace, bool re
     m_face = face;
     m_hoverFace = hoverFace;
     if (resize && !face.isNull())
-        resizeToImage(face.size());
+        resizeToImage(imageSize(face));
     update();
 }
 
@@ -100,7 +110,7 @@ void SkinButton::setIcons(const QPixmap& icon, const QPixmap& hoverIcon, bool re
     m_icon = icon;
     m_hoverIcon = hoverIcon;
     if (resize && !icon.isNull())
-        resizeToImage(icon.size());
+        resizeToImage(imageSize(icon));
     update();
 }
 
@@ -115,7 +125,7 @@ QSize SkinButton::sizeHint() const
     const QPixmap& image = m_icon.isNull() ? m_face : m_icon;
     if (!image.isNull()) {
         const int extra = (m_shiftWhenPressed ? 1 : 0) + (m_drawBorder ? 2 : 0);
-        return image.size() + QSize(extra, extra);
+        return imageSize(image) + QSize(extra, extra);
     }
     const QSize text = fontMetrics().size(Qt::TextShowMnemonic, this->text());
     return text + QSize(12, 8);
@@ -186,8 +196,13 @@ void SkinButton::paintEvent(QPaintEvent*)
     if (!m_transparent) {
         painter.fillRect(all, (m_hovering || pressed) ? m_hoverBackgroundColour : m_backgroundColour);
     } else if (m_backgroundSource && !m_backgroundSource->isNull()) {
-        if (m_cachedBackground.isNull())
-            m_cachedBackground = m_backgroundSource->copy(geometry());
+        if (m_cachedBackground.isNull()) {
+            // The source may be drawn at a device pixel ratio: cut in its pixels.
+            const qreal ratio = m_backgroundSource->devicePixelRatio();
+            const QRectF area(QPointF(geometry().topLeft()) * ratio, QSizeF(size()) * ratio);
+            m_cachedBackground = m_backgroundSource->copy(area.toAlignedRect());
+            m_cachedBackground.setDevicePixelRatio(ratio);
+        }
         painter.drawPixmap(0, 0, m_cachedBackground);
     }
 
@@ -230,12 +245,22 @@ void SkinButton::paintEvent(QPaintEvent*)
                          Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip | Qt::TextShowMnemonic, text());
     }
 
-    if (hasFocus() && m_drawFocusRect) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = all.adjusted(3, 3, -3, -3);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-    }
+    if (hasFocus() && m_drawFocusRect)
+        drawFocusMark(painter, all.adjusted(2, 2, -3, -3));
+}
+
+// A dotted black line over a solid white one: it shows on the light faces,
+// the dark title band and every skin colour between.
+void SkinButton::drawFocusMark(QPainter& painter, const QRect& rect)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 1));
+    painter.drawRect(rect);
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(rect);
+    painter.restore();
 }
 
 } // namespace sonivert::ui

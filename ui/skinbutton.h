@@ -9,7 +9,8 @@ namespace sonivert::ui {
 // A push button drawn by itself over the window's skin: a face bitmap or an
 // icon, a second face or icon while the pointer is over it or it is held
 // down, its own text colours, font and cursor, an optional border, and the
-// content moved by one pixel while pressed.
+// content moved by one pixel while pressed, and with the focus rectangle
+// on, a mark around the content while it has the keyboard focus.
 //
 // In transparent mode (the default) the button starts every drawing from
 // the part of its background source under it: a pixmap of the parent's
@@ -49,6 +50,10 @@ public:
     void setIcons(const QPixmap& icon, const QPixmap& hoverIcon = QPixmap(), bool resize = true);
 
     bool isHovering() const { return m_hovering; }
+    bool drawsFocusRect() const { return m_drawFocusRect; }
+
+    // The keyboard focus mark drawn inside rect: visible on any background.
+    static void drawFocusMark(QPainter& painter, const QRect& rect);
 
     QSize sizeHint() const override;
 

@@ -270,6 +270,27 @@ TEST_F(HyperLinkTest, FailedOpeningNamesTheReason)
               prompts.messages.at(2).text);
 }
 
+TEST_F(HyperLinkTest, TabReachesItAndSpaceOrEnterOpensIt)
+{
+    HyperLink link(QStringLiteral("Sonivert"), QStringLiteral("https://sonivert.example/"), prompts, &parent);
+    EXPECT_EQ(Qt::TabFocus, link.focusPolicy());
+    parent.show();
+    parent.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
+    link.setFocus(Qt::TabFocusReason);
+    const QImage focused = link.grab().toImage();
+    link.clearFocus();
+    EXPECT_GT(countPixels(focused, Qt::black), countPixels(link.grab().toImage(), Qt::black)) << "the focus shows";
+    const std::pair<Qt::Key, size_t> keys[] = {
+        {Qt::Key_Space, 1}, {Qt::Key_Return, 2}, {Qt::Key_Enter, 3}, {Qt::Key_A, 3}, {Qt::Key_Tab, 3}};
+    for (const auto& [key, opened] : keys) {
+        QTest::keyClick(&link, key);
+        EXPECT_EQ(opened, prompts.openedUrls.size()) << key;
+    }
+    QTest::keyClick(&link, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(3u, prompts.openedUrls.size()) << "with a modifier the key is not the link's";
+}
+
 TEST_F(HyperLinkTest, AddressTextTooltipAndFitToText)
 {
     HyperLink noAddress(QStringLiteral("https://a.example/"), {}, prompts, &parent);
