@@ -1,6 +1,7 @@
 #include "ui/desktopprompts.h"
 
 #include "engine/constants.h"
+#include "ui/externalopener.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -66,8 +67,25 @@ std::string browserCommandLine(const std::string& openCommand, const std::string
 
 QWidget* DesktopPrompts::dialogParent() const
 {
+    // The dialog that raised the message (the options sheet, the about box,
+    // a progress window) before the window behind it.
+    auto usable = [](QWidget* widget) { return widget && widget->isVisible() && widget->isEnabled(); };
+    if (QWidget* modal = QApplication::activeModalWidget(); usable(modal))
+        return modal;
+    if (QWidget* active = QApplication::activeWindow(); usable(active) && active != m_parent.data())
+        return active;
     QWidget* parent = m_parent.data();
-    return parent && parent->isVisible() && parent->isEnabled() ? parent : nullptr;
+    return usable(parent) ? parent : nullptr;
+}
+
+bool DesktopPrompts::openWithDesktop(const QString& target, const std::string& shown)
+{
+    // The opener may end after these prompts are gone.
+    std::weak_ptr<int> alive = m_alive;
+    return startDesktopOpener(QString::fromUtf8(kDesktopOpener), target, [this, alive, shown](int exitStatus) {
+        if (!alive.expired())
+            showMessage(Icon::Exclamation, couldNotOpenText(shown, openerFailureReason(exitStatus)));
+    });
 }
 
 void DesktopPrompts::showMessage(Icon icon, const std::string& text)
@@ -91,18 +109,24 @@ bool DesktopPrompts::askYesNo(const std::string& text)
 
 bool DesktopPrompts::openUrl(const std::string& url)
 {
+#ifdef _WIN32
     if (QDesktopServices::openUrl(QUrl(qtext(url), QUrl::TolerantMode)))
         return true;
-#ifdef _WIN32
     return openWithHtmBrowser(url);
 #else
-    return false;
+    // QDesktopServices reports success as soon as a helper starts; the
+    // opener's own exit status says whether a handler took the address.
+    return openWithDesktop(QUrl(qtext(url), QUrl::TolerantMode).toString(QUrl::FullyEncoded), url);
 #endif
 }
 
 bool DesktopPrompts::openDocument(const std::string& path)
 {
+#ifdef _WIN32
     return QDesktopServices::openUrl(QUrl::fromLocalFile(qtext(path)));
+#else
+    return openWithDesktop(QFileInfo(qtext(path)).absoluteFilePath(), path);
+#endif
 }
 
 void DesktopPrompts::revealFile(const std::string& path)
@@ -114,10 +138,15 @@ void DesktopPrompts::revealFile(const std::string& path)
     explorer.setNativeArguments(QStringLiteral("/select,\"") + QDir::toNativeSeparators(file) + QStringLiteral("\""));
     explorer.startDetached();
 #else
-    const QUrl folder = QUrl::fromLocalFile(QFileInfo(file).absolutePath());
+    const QString folder = QFileInfo(file).absolutePath();
+    auto openFolder = [this, folder] {
+        if (!openWithDesktop(folder, folder.toStdString()))
+            showMessage(Icon::Exclamation,
+                        couldNotOpenText(folder.toStdString(), std::string(kDesktopOpener) + " could not be started"));
+    };
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        QDesktopServices::openUrl(folder);
+        openFolder();
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -126,9 +155,9 @@ void DesktopPrompts::revealFile(const std::string& path)
     call << QStringList{QUrl::fromLocalFile(file).toString()} << QString();
     // Asynchronous: a file manager that starts slowly does not freeze the window.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), qApp);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, qApp, [folder](QDBusPendingCallWatcher* w) {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, qApp, [openFolder](QDBusPendingCallWatcher* w) {
         if (w->isError())
-            QDesktopServices::openUrl(folder);
+            openFolder();
         w->deleteLater();
     });
 #endif

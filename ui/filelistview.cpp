@@ -2,6 +2,8 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QPainter>
+#include <QPolygon>
 
 #include <algorithm>
 
@@ -134,8 +136,62 @@ void FileListTableModel::rowVisibilityRequested(int32_t row)
     emit rowToShow(static_cast<int>(row));
 }
 
+namespace {
+
+// The column headings with the sort arrow above the heading's text, at the
+// top edge, as a narrow column still shows its whole heading: the style's
+// own indicator takes room beside the text and clips a right-aligned one
+// ("Duration" showing as "uration").
+class FileListHeader final : public QHeaderView {
+public:
+    explicit FileListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+    void showSortArrow(int column, Qt::SortOrder order)
+    {
+        m_sortColumn = column;
+        m_order = order;
+        viewport()->update();
+    }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        // The style leaves the painter clipped to the heading's text.
+        painter->save();
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        painter->restore();
+        if (logicalIndex != m_sortColumn || !rect.isValid())
+            return;
+        // A small filled triangle in the heading's text colour: up for
+        // ascending, as the style's own indicator shows it.
+        constexpr int kArrowHalfWidth = 4, kArrowHeight = 4;
+        const int middle = rect.center().x();
+        const int top = rect.top() + 1;
+        const bool up = m_order == Qt::AscendingOrder;
+        const QPolygon arrow = up ? QPolygon({QPoint(middle - kArrowHalfWidth, top + kArrowHeight),
+                                              QPoint(middle + kArrowHalfWidth, top + kArrowHeight),
+                                              QPoint(middle, top)})
+                                  : QPolygon({QPoint(middle - kArrowHalfWidth, top), QPoint(middle + kArrowHalfWidth, top),
+                                              QPoint(middle, top + kArrowHeight)});
+        painter->save();
+        painter->setClipRect(rect);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(palette().color(QPalette::WindowText));
+        painter->drawPolygon(arrow);
+        painter->restore();
+    }
+
+private:
+    int m_sortColumn = -1;
+    Qt::SortOrder m_order = Qt::AscendingOrder;
+};
+
+} // namespace
+
 FileListView::FileListView(FileListTableModel& model, QWidget* parent) : QTreeView(parent), m_model(model)
 {
+    setHeader(new FileListHeader(this));
     setModel(&model);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -162,6 +218,10 @@ FileListView::FileListView(FileListTableModel& model, QWidget* parent) : QTreeVi
         heading->resizeSection(c, model.list().columnWidth(c));
 
     connect(heading, &QHeaderView::sectionClicked, this, &FileListView::headingClicked);
+    // A heading dragged wider or narrower is the column's width from then on
+    // (the window remembers it).
+    connect(heading, &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) { m_model.list().setColumnWidth(column, width); });
     connect(&model, &FileListTableModel::columnWidthWanted, this,
             [this](int column, int width) { header()->resizeSection(column, width); });
     connect(&model, &FileListTableModel::rowToShow, this,
@@ -171,8 +231,8 @@ FileListView::FileListView(FileListTableModel& model, QWidget* parent) : QTreeVi
 void FileListView::headingClicked(int column)
 {
     m_model.list().columnClicked(column);
-    header()->setSortIndicatorShown(true);
-    header()->setSortIndicator(column, m_model.list().sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    static_cast<FileListHeader*>(header())->showSortArrow(
+        column, m_model.list().sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 std::vector<int32_t> FileListView::selectedRowIndices() const

@@ -10,11 +10,13 @@
 #include "settings/firstrun.h"
 #include "ui/aboutdialog.h"
 #include "ui/filedialogs.h"
+#include "ui/externalopener.h"
 #include "ui/filelistview.h"
 #include "ui/optsheet.h"
 #include "ui/ornamenu.h"
 #include "ui/outputformatlist.h"
 #include "ui/skinbutton.h"
+#include "ui/windowplacement.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
@@ -23,6 +25,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -39,7 +42,10 @@
 namespace sonivert::ui {
 namespace {
 
-// Where every control sits, in window pixels; the skin is drawn around these.
+// Where every control sits, in window pixels at the window's default size;
+// the skin is drawn around these. A larger window gives the list the room:
+// the list and the web link keep their distance to the bottom edge, the
+// list and the caption buttons theirs to the right edge.
 constexpr QRect kListRect(137, 63, 552, 465);
 constexpr QRect kAddFilesRect(11, 72, 107, 27);
 constexpr QRect kAddFolderRect(11, 115, 107, 27);
@@ -52,7 +58,13 @@ constexpr QRect kHelpRect(624, 11, 21, 21);
 constexpr QRect kMinimiseRect(647, 11, 21, 21);
 constexpr QRect kCloseRect(669, 11, 21, 21);
 constexpr int kFormatListWidth = 160;
+// Below this the command buttons and the web link would overlap; the window
+// goes below 699 x 538 only on a screen too small for that.
+constexpr QSize kSmallestWindow(480, 360);
 constexpr int kTooltipDelayMs = 300;
+// When the prompts could not hand a target to any program (a failure after
+// the hand-over is the prompts' own to show).
+constexpr const char* kNoHandlerReason = "no program could be started to open it";
 
 const QColor kButtonTextColour(53, 53, 53);
 const QColor kLinkColour(0, 0, 255);
@@ -104,13 +116,25 @@ public:
     }
 };
 
-QFont tahoma(bool underline)
+// Tahoma at 11 pixels on a 96 dpi desktop, given in points so that a larger
+// desktop text scale makes it larger; the font system substitutes the
+// nearest sans-serif face where Tahoma is not installed.
+QFont tahoma(bool bold, bool underline = false)
 {
     QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    font.setBold(true);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setBold(bold);
     font.setUnderline(underline);
     return font;
+}
+
+// rect of the default layout moved or stretched for a window grown by growth.
+QRect anchored(const QRect& rect, QSize growth, bool toRight, bool toBottom, bool stretch)
+{
+    if (stretch)
+        return rect.adjusted(0, 0, toRight ? growth.width() : 0, toBottom ? growth.height() : 0);
+    return rect.translated(toRight ? growth.width() : 0, toBottom ? growth.height() : 0);
 }
 
 std::string withTrailingSeparator(const std::string& folder)
@@ -171,13 +195,14 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     buildMenus();
     buildShortcuts();
 
-    setFixedSize(kSize);
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - QPoint(kSize.width() / 2, kSize.height() / 2));
+    // The list and the drop-down take the window's font.
+    setFont(tahoma(false));
+    setMouseTracking(true); // the resize cursor over the border
 
     buildControls();
     fillOutputFormats();
     setAcceptDrops(true);
+    placeWindow();
 
     firstRunCheck(m_services.store, m_services.prompts, m_services.programFolder);
 }
@@ -188,11 +213,70 @@ MainWindow::~MainWindow()
     m_formatBox->disconnect(this);
     m_list.removeAllRows();
     m_settings.save(m_services.store, kSaveFormatAndStartPage);
+    savePlacement();
     // The child widgets use the tooltip style and the item model, which are
     // child objects as well, and the view shows the list: the widgets go
     // first, then the item model, all before the members.
     qDeleteAll(findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
     delete m_tableModel;
+}
+
+void MainWindow::placeWindow()
+{
+    QList<QRect> available;
+    for (const QScreen* screen : QGuiApplication::screens())
+        available.push_back(screen->availableGeometry());
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect primaryArea = primary ? primary->availableGeometry() : QRect();
+    setMinimumSize(minimumWindowSize(kSize, kSmallestWindow, primaryArea));
+
+    const WindowPlacement placement = loadWindowPlacement(m_services.store, kColumnCount);
+    for (int c = 0; c < static_cast<int>(placement.columnWidths.size()); ++c)
+        m_list.setColumnWidth(c, placement.columnWidths[static_cast<size_t>(c)]);
+    setGeometry(openingWindowGeometry(placement.geometry, kSize, minimumSize(), available, primaryArea));
+    layoutControls();
+}
+
+void MainWindow::savePlacement()
+{
+    WindowPlacement placement;
+    placement.geometry = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    if (!placement.geometry->isValid())
+        placement.geometry.reset();
+    for (int c = 0; c < kColumnCount; ++c)
+        placement.columnWidths.push_back(m_list.columnWidth(c));
+    saveWindowPlacement(m_services.store, placement);
+}
+
+void MainWindow::layoutControls()
+{
+    if (!m_view)
+        return; // not built yet
+    m_skin.resize(size(), devicePixelRatioF());
+    const QSize growth = size() - kSize;
+    m_view->setGeometry(anchored(kListRect, growth, true, true, true));
+    m_webLink->setGeometry(anchored(kWebLinkRect, growth, false, true, false));
+    const QRect captionRects[] = {kHelpRect, kMinimiseRect, kCloseRect};
+    for (size_t i = 0; i < m_captionButtons.size(); ++i)
+        m_captionButtons[i]->setGeometry(anchored(captionRects[i], growth, true, false, false));
+    // The skin was drawn again: every button cuts its background anew.
+    for (SkinButton* button : findChildren<SkinButton*>(QString(), Qt::FindDirectChildrenOnly))
+        button->setBackgroundSource(&m_skin.background());
+    update();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    // Moved to a screen of another pixel density: the skin is drawn for it.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        layoutControls();
+    QWidget::changeEvent(event);
 }
 
 void MainWindow::buildMenus()
@@ -228,7 +312,6 @@ void MainWindow::buildControls()
     m_tableModel = new FileListTableModel(m_list, this);
     m_view = new FileListView(*m_tableModel, this);
     m_view->setObjectName(QStringLiteral("fileList"));
-    m_view->setGeometry(kListRect);
     connect(m_view, &FileListView::contextMenuWanted, this, &MainWindow::openContextMenu);
     connect(m_view, &QAbstractItemView::doubleClicked, this, [this] { playSourceCommand(); });
 
@@ -250,7 +333,8 @@ void MainWindow::buildControls()
         auto* button = new SkinButton(QString::fromUtf8(entry.text), this);
         button->setObjectName(QString::fromUtf8(entry.name));
         button->setCursor(Qt::PointingHandCursor);
-        button->setFont(tahoma(false));
+        button->setFont(tahoma(true));
+        button->setDrawFocusRect(true);
         button->setTextColours(kButtonTextColour, kButtonTextColour);
         button->setTextOffset(0, -1);
         button->setDrawBorder(false);
@@ -269,17 +353,21 @@ void MainWindow::buildControls()
     m_formatBox->setToolTip(QStringLiteral("Output format"));
     m_formatBox->setStyle(tooltipStyle);
     m_formatBox->view()->setMinimumWidth(kFormatListWidth);
+    // Tab goes down the panel in the order the controls are seen.
+    setTabOrder(findChild<QWidget*>(QStringLiteral("convertButton")), m_formatBox);
+    setTabOrder(m_formatBox, findChild<QWidget*>(QStringLiteral("optionsButton")));
 
     const QString host = QUrl(QString::fromUtf8(kWebSite)).host();
     auto* link = new SkinButton(host, this);
     link->setObjectName(QStringLiteral("webLink"));
-    link->setFont(tahoma(true));
+    link->setFont(tahoma(true, true));
+    link->setDrawFocusRect(true);
     link->setCursor(Qt::PointingHandCursor);
     link->setBackgroundSource(&m_skin.background());
     link->setTextColours(kLinkColour, kLinkHoverColour);
     link->setDrawBorder(false);
     link->setShiftWhenPressed(false);
-    link->setGeometry(kWebLinkRect);
+    m_webLink = link;
     link->setToolTip(QStringLiteral("Visit %1 Homepage").arg(QString::fromUtf8(kAppName)));
     link->setStyle(tooltipStyle);
     connect(link, &QAbstractButton::clicked, this, [this] { runCommand(kCommandHomepage); });
@@ -288,15 +376,14 @@ void MainWindow::buildControls()
         const char* name;
         const QPixmap& icon;
         const char* tooltip;
-        QRect rect;
     };
     const CaptionButton captionButtons[] = {
-        {"helpButton", m_skin.helpIcon(), "Help", kHelpRect},
-        {"minimiseButton", m_skin.minimiseIcon(), "Minimize", kMinimiseRect},
-        {"closeButton", m_skin.closeIcon(), "Close", kCloseRect},
+        {"helpButton", m_skin.helpIcon(), "Help"},
+        {"minimiseButton", m_skin.minimiseIcon(), "Minimize"},
+        {"closeButton", m_skin.closeIcon(), "Close"},
     };
-    SkinButton* caption[3] = {};
-    for (int i = 0; i < 3; ++i) {
+    std::array<SkinButton*, 3>& caption = m_captionButtons;
+    for (size_t i = 0; i < caption.size(); ++i) {
         const CaptionButton& entry = captionButtons[i];
         auto* button = new SkinButton(this);
         button->setObjectName(QString::fromUtf8(entry.name));
@@ -304,7 +391,7 @@ void MainWindow::buildControls()
         button->setDrawText(false);
         button->setBackgroundSource(&m_skin.background());
         button->setIcons(entry.icon, QPixmap(), false);
-        button->setGeometry(entry.rect);
+        button->setDrawFocusRect(true);
         button->setToolTip(QString::fromUtf8(entry.tooltip));
         button->setStyle(tooltipStyle);
         caption[i] = button;
@@ -494,19 +581,15 @@ void MainWindow::runBatch(const std::vector<int32_t>& rowIndices)
 
 void MainWindow::playSourceCommand()
 {
-    if (const FileEntry* entry = firstSelectedEntry()) {
-        BusyCursor cursor(m_services.prompts);
-        m_services.prompts.openDocument(entry->sourcePath);
-    }
+    if (const FileEntry* entry = firstSelectedEntry())
+        openDocument(entry->sourcePath);
 }
 
 void MainWindow::playDestinationCommand()
 {
     const FileEntry* entry = firstSelectedEntry();
-    if (entry && !entry->targetPath.empty()) {
-        BusyCursor cursor(m_services.prompts);
-        m_services.prompts.openDocument(entry->targetPath);
-    }
+    if (entry && !entry->targetPath.empty())
+        openDocument(entry->targetPath);
 }
 
 void MainWindow::browseSourceFolderCommand()
@@ -531,16 +614,31 @@ void MainWindow::helpTopicsCommand()
     // The manual opens in the desktop's browser, which is not ours to find
     // or raise; opening it again brings it up there. No manual, no message.
     const std::optional<std::string> manual = helpManualPath(m_services.programFolder);
-    if (!manual)
-        return;
-    BusyCursor cursor(m_services.prompts);
-    m_services.prompts.openDocument(*manual);
+    if (manual)
+        openDocument(*manual);
 }
 
 void MainWindow::openAddress(const std::string& address)
 {
-    BusyCursor cursor(m_services.prompts);
-    m_services.prompts.openUrl(address);
+    bool opened = false;
+    {
+        BusyCursor cursor(m_services.prompts);
+        opened = m_services.prompts.openUrl(address);
+    }
+    if (!opened)
+        m_services.prompts.showMessage(UserPrompts::Icon::Exclamation,
+                                       couldNotOpenText(address, kNoHandlerReason));
+}
+
+void MainWindow::openDocument(const std::string& path)
+{
+    bool opened = false;
+    {
+        BusyCursor cursor(m_services.prompts);
+        opened = m_services.prompts.openDocument(path);
+    }
+    if (!opened)
+        m_services.prompts.showMessage(UserPrompts::Icon::Exclamation, couldNotOpenText(path, kNoHandlerReason));
 }
 
 void MainWindow::tellAFriendCommand()

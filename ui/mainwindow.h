@@ -11,6 +11,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -82,10 +83,12 @@ struct MainWindowServices {
 // and F1. It owns the settings, the file list with its entries, and the
 // engine's side of the window (reader factory and failure detail).
 //
-// Building the window loads the settings, lays everything out at its fixed
-// place in a frameless 699 x 538 window, and on the very first start opens
-// the help manual. Destroying it empties the list and saves OutputFormat and
-// OptStartPageIndex.
+// Building the window loads the settings, lays everything out in a frameless
+// window of 699 x 538 at least (smaller only on a screen too small for it)
+// that its border resizes, opens it where it was last (when that is still
+// on a screen; else centred on the primary screen), and on the very first
+// start opens the help manual. Destroying it empties the list and saves
+// OutputFormat, OptStartPageIndex, its size, position and column widths.
 //
 // While files are added or converted the window is disabled and every
 // command refuses to start; a close request then is refused too, since the
@@ -157,6 +160,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -168,11 +173,17 @@ private:
     void buildMenus();
     void buildShortcuts();
     void buildControls();
+    void placeWindow();
+    void savePlacement();
+    // Places the controls for the window's size and draws the skin for it.
+    void layoutControls();
     void fillOutputFormats();
     void outputFormatChanged(int index);
     void runBatch(const std::vector<int32_t>& rowIndices);
     void addDroppedFiles();
+    // Hand address or path to the desktop; say so when nothing took it.
     void openAddress(const std::string& address);
+    void openDocument(const std::string& path);
     ExtensionFilter extensionFilter() const;
     const FileEntry* firstSelectedEntry() const;
 
@@ -190,6 +201,8 @@ private:
     FileListView* m_view = nullptr;
     QComboBox* m_formatBox = nullptr;
     SkinButton* m_helpButton = nullptr;
+    SkinButton* m_webLink = nullptr;
+    std::array<SkinButton*, 3> m_captionButtons{}; // help, minimise, close
     WindowDrag m_drag;
     bool m_busy = false;
     // Drops wait here until the window is free (each one a list of paths).

@@ -1,6 +1,7 @@
 #include "ui/skin.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -13,10 +14,28 @@
 namespace sonivert::ui {
 namespace {
 
-// Where the window's controls sit; the artwork frames them.
+// Where the window's controls sit at the window's default size; the artwork
+// frames them, and the frames grow with the window (right and bottom edges
+// keep their distance to the window's).
 constexpr QRect kListFrame(134, 60, 558, 471);
 constexpr QRect kSidePanel(5, 60, 123, 471);
 constexpr QRect kTitleBand(0, 0, 699, 52);
+constexpr int kRuleFromBottom = 38; // the rule above the web link
+
+QRect grown(const QRect& rect, QSize by, bool width, bool height)
+{
+    return rect.adjusted(0, 0, width ? by.width() : 0, height ? by.height() : 0);
+}
+
+// A transparent pixmap of size device-independent pixels at ratio, and a
+// painter on it drawing in those pixels.
+QPixmap scaledPixmap(QSize size, qreal ratio)
+{
+    QPixmap pixmap((QSizeF(size) * ratio).toSize());
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
 
 QFont pixelFont(int pixels, bool bold)
 {
@@ -70,11 +89,16 @@ void drawMark(QPainter& p, const QRectF& r)
     p.restore();
 }
 
-QPixmap drawBackground()
+QPixmap drawBackground(QSize size, qreal ratio)
 {
-    QPixmap pixmap(Skin::kWindowSize);
+    QPixmap pixmap = scaledPixmap(size, ratio);
     QPainter p(&pixmap);
-    const QRect all(QPoint(0, 0), Skin::kWindowSize);
+    const QRect all(QPoint(0, 0), size);
+    const QSize growth = size - Skin::kWindowSize;
+    const QRect titleBand = grown(kTitleBand, growth, true, false);
+    const QRect sidePanel = grown(kSidePanel, growth, false, true);
+    const QRect listFrame = grown(kListFrame, growth, true, true);
+    const int rule = size.height() - kRuleFromBottom;
 
     QLinearGradient body(all.topLeft(), all.bottomLeft());
     body.setColorAt(0, QColor(0x3b, 0x4c, 0x69));
@@ -82,12 +106,12 @@ QPixmap drawBackground()
     p.fillRect(all, body);
 
     // Title band with the mark and the program's name.
-    QLinearGradient band(kTitleBand.topLeft(), kTitleBand.bottomLeft());
+    QLinearGradient band(titleBand.topLeft(), titleBand.bottomLeft());
     band.setColorAt(0, QColor(0x52, 0x74, 0xab));
     band.setColorAt(1, QColor(0x2a, 0x40, 0x68));
-    p.fillRect(kTitleBand, band);
+    p.fillRect(titleBand, band);
     p.setPen(QColor(0x7d, 0x9c, 0xcf));
-    p.drawLine(0, kTitleBand.bottom(), all.right(), kTitleBand.bottom());
+    p.drawLine(0, titleBand.bottom(), all.right(), titleBand.bottom());
     drawMark(p, QRectF(12, 9, 34, 34));
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setFont(pixelFont(24, true));
@@ -101,12 +125,12 @@ QPixmap drawBackground()
 
     // Light side panel behind the command buttons and the web link.
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient panel(kSidePanel.topLeft(), kSidePanel.bottomLeft());
+    QLinearGradient panel(sidePanel.topLeft(), sidePanel.bottomLeft());
     panel.setColorAt(0, QColor(0xe6, 0xeb, 0xf2));
     panel.setColorAt(1, QColor(0xc4, 0xcd, 0xdb));
     p.setPen(QPen(QColor(0x11, 0x18, 0x24), 1));
     p.setBrush(panel);
-    p.drawRoundedRect(QRectF(kSidePanel).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    p.drawRoundedRect(QRectF(sidePanel).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     p.setBrush(Qt::NoBrush);
 
     // A faint copy of the mark as a watermark in the free part of the panel.
@@ -117,17 +141,17 @@ QPixmap drawBackground()
 
     // A rule between the buttons and the web link.
     p.setPen(QColor(0x9d, 0xa9, 0xbc));
-    p.drawLine(14, 500, 118, 500);
+    p.drawLine(14, rule, 118, rule);
     p.setPen(QColor(0xf4, 0xf7, 0xfb));
-    p.drawLine(14, 501, 118, 501);
+    p.drawLine(14, rule + 1, 118, rule + 1);
 
     // Sunken frame around the file list.
     p.setPen(QColor(0x10, 0x16, 0x22));
-    p.drawLine(kListFrame.topLeft(), kListFrame.topRight());
-    p.drawLine(kListFrame.topLeft(), kListFrame.bottomLeft());
+    p.drawLine(listFrame.topLeft(), listFrame.topRight());
+    p.drawLine(listFrame.topLeft(), listFrame.bottomLeft());
     p.setPen(QColor(0x6f, 0x85, 0xa8));
-    p.drawLine(kListFrame.bottomLeft(), kListFrame.bottomRight());
-    p.drawLine(kListFrame.topRight(), kListFrame.bottomRight());
+    p.drawLine(listFrame.bottomLeft(), listFrame.bottomRight());
+    p.drawLine(listFrame.topRight(), listFrame.bottomRight());
 
     // Window edge: dark outline with a light inner line at the top and left.
     p.setPen(QColor(0x0b, 0x10, 0x18));
@@ -138,10 +162,9 @@ QPixmap drawBackground()
     return pixmap;
 }
 
-QPixmap drawFace(bool hover)
+QPixmap drawFace(bool hover, qreal ratio)
 {
-    QPixmap pixmap(Skin::kFaceSize);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = scaledPixmap(Skin::kFaceSize, ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(QPointF(0, 0), QSizeF(Skin::kFaceSize)).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -167,10 +190,9 @@ QPixmap drawFace(bool hover)
 
 enum class Glyph { Help, Minimise, Close };
 
-QPixmap drawCaptionIcon(Glyph glyph)
+QPixmap drawCaptionIcon(Glyph glyph, qreal ratio)
 {
-    QPixmap pixmap(Skin::kCaptionIconSize);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = scaledPixmap(Skin::kCaptionIconSize, ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor ink(0xee, 0xf3, 0xfb);
@@ -325,15 +347,33 @@ QPixmap drawMenuStrip()
 } // namespace
 
 Skin::Skin()
-    : m_background(drawBackground()),
-      m_face(drawFace(false)),
-      m_hoverFace(drawFace(true)),
-      m_helpIcon(drawCaptionIcon(Glyph::Help)),
-      m_minimiseIcon(drawCaptionIcon(Glyph::Minimise)),
-      m_closeIcon(drawCaptionIcon(Glyph::Close)),
+    : m_devicePixelRatio(qApp ? qApp->devicePixelRatio() : 1.0),
       m_windowIcon(drawWindowIcon()),
       m_menuStrip(drawMenuStrip())
 {
+    m_background = drawBackground(m_windowSize, m_devicePixelRatio);
+    drawScaledImages();
+}
+
+void Skin::resize(QSize size, qreal devicePixelRatio)
+{
+    if (size == m_windowSize && devicePixelRatio == m_devicePixelRatio && !m_background.isNull())
+        return;
+    const bool newRatio = devicePixelRatio != m_devicePixelRatio;
+    m_windowSize = size;
+    m_devicePixelRatio = devicePixelRatio;
+    m_background = drawBackground(size, devicePixelRatio);
+    if (newRatio)
+        drawScaledImages();
+}
+
+void Skin::drawScaledImages()
+{
+    m_face = drawFace(false, m_devicePixelRatio);
+    m_hoverFace = drawFace(true, m_devicePixelRatio);
+    m_helpIcon = drawCaptionIcon(Glyph::Help, m_devicePixelRatio);
+    m_minimiseIcon = drawCaptionIcon(Glyph::Minimise, m_devicePixelRatio);
+    m_closeIcon = drawCaptionIcon(Glyph::Close, m_devicePixelRatio);
 }
 
 } // namespace sonivert::ui

@@ -733,6 +733,93 @@ TEST_F(MainWindowTest, CaptionButtonsAndDraggingAFreePoint)
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(MainWindowTest, ResizedWindowGivesTheListTheRoomAndRemembersItsPlaceAndColumns)
+{
+    open();
+    EXPECT_EQ(QSize(699, 538), window->minimumSize());
+    EXPECT_GT(window->maximumSize().width(), 699);
+    // The offscreen screen is 800 x 600: a bigger window stays wholly on it.
+    window->setGeometry(QRect(20, 10, 780, 590));
+    QApplication::processEvents();
+    const QSize growth(780 - 699, 590 - 538);
+    const std::pair<const char*, QRect> controls[] = {
+        {"fileList", QRect(137, 63, 552 + growth.width(), 465 + growth.height())},
+        {"addFilesButton", QRect(11, 72, 107, 27)},
+        {"webLink", QRect(9, 507 + growth.height(), 113, 20)},
+        {"helpButton", QRect(624 + growth.width(), 11, 21, 21)},
+        {"closeButton", QRect(669 + growth.width(), 11, 21, 21)},
+    };
+    for (const auto& [name, rect] : controls)
+        EXPECT_EQ(rect, child<QWidget>(name).geometry()) << name;
+    // The skin was drawn for the new size: the list's frame runs along the
+    // new bottom edge, and a button shows the skin under its new place.
+    const QImage shot = window->grab().toImage();
+    EXPECT_EQ(QSize(780, 590), shot.size());
+    EXPECT_EQ(window->skin().background().toImage().pixelColor(400, 590 - 7), shot.pixelColor(400, 590 - 7));
+    const QImage link = child<QWidget>("webLink").grab().toImage();
+    EXPECT_EQ(shot.pixelColor(9 + 110, 507 + growth.height() + 1), link.pixelColor(110, 1));
+
+    window->listView().header()->resizeSection(0, 230); // as a drag on the heading's edge does
+    close();
+    open();
+    EXPECT_EQ(QRect(20, 10, 780, 590), window->geometry());
+    EXPECT_EQ(230, window->listView().header()->sectionSize(0));
+    EXPECT_EQ(65, window->listView().header()->sectionSize(1));
+}
+
+TEST_F(MainWindowTest, TabVisitsEveryControlAndTheFocusShows)
+{
+    open();
+    window->listView().setFocus(Qt::TabFocusReason);
+    const Texts order = {"addFilesButton", "addFolderButton", "removeAllButton", "convertButton", "outputFormat",
+                         "optionsButton",  "webLink",         "helpButton",      "minimiseButton", "closeButton",
+                         "fileList"};
+    for (const std::string& name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(nullptr, focused);
+        EXPECT_EQ(name, focused->objectName().toStdString());
+        auto* button = qobject_cast<ui::SkinButton*>(focused);
+        if (!button)
+            continue;
+        // The focused button looks different from itself unfocused, and the
+        // mark has both black and white dots, so it shows on any skin colour.
+        const QImage withFocus = button->grab().toImage();
+        button->clearFocus();
+        const QImage without = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        EXPECT_NE(withFocus, without) << name;
+        EXPECT_GT(countPixels(withFocus, Qt::black), countPixels(without, Qt::black)) << name;
+        EXPECT_GT(countPixels(withFocus, Qt::white), countPixels(without, Qt::white)) << name;
+    }
+}
+
+TEST_F(MainWindowTest, SortArrowLeavesTheWholeHeadingVisible)
+{
+    open();
+    addFiles(threeFiles());
+    QHeaderView* header = window->listView().header();
+    auto section = [&](int column) {
+        const QRect rect(header->sectionViewportPosition(column), 0, header->sectionSize(column), header->height());
+        return header->viewport()->grab(rect).toImage();
+    };
+    for (int column : {1, 0, 5}) {
+        const QImage plain = section(column);
+        clickHeading(column);
+        const QImage sorted = section(column);
+        clickHeading(column);
+        const QImage reversed = section(column);
+        // The arrow sits in a strip along the top; below it the heading is
+        // drawn exactly as without an arrow.
+        constexpr int kStrip = 6;
+        EXPECT_NE(plain.copy(0, 0, plain.width(), kStrip), sorted.copy(0, 0, plain.width(), kStrip)) << column;
+        EXPECT_NE(sorted.copy(0, 0, plain.width(), kStrip), reversed.copy(0, 0, plain.width(), kStrip)) << column;
+        const QRect below(0, kStrip, plain.width(), plain.height() - kStrip);
+        EXPECT_EQ(plain.copy(below), sorted.copy(below)) << column;
+        EXPECT_EQ(plain.copy(below), reversed.copy(below)) << column;
+    }
+}
+
 TEST_F(MainWindowTest, ScreenshotOfTheWindowWithListedFiles)
 {
     open();
