@@ -20,6 +20,14 @@ std::optional<std::string> documentsFolder()
     return QDir::toNativeSeparators(folder).toStdString();
 }
 
+std::optional<std::string> userDataFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (folder.isEmpty())
+        return std::nullopt;
+    return QDir::toNativeSeparators(folder).toStdString();
+}
+
 std::optional<std::string> executableFolder()
 {
 #ifdef _WIN32

@@ -10,6 +10,11 @@ namespace sonivert {
 // created.
 std::optional<std::string> documentsFolder();
 
+// The user's folder for application data (UTF-8): $XDG_DATA_HOME or
+// ~/.local/share on Linux, the roaming AppData folder on Windows. Not
+// created. Nothing when the platform names none.
+std::optional<std::string> userDataFolder();
+
 // The folder of the running executable (UTF-8), or nothing when it cannot
 // be found out.
 std::optional<std::string> executableFolder();

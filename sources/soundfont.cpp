@@ -4,11 +4,16 @@
 #include "engine/userprompts.h"
 #include "engine/utf8path.h"
 #include "platform/bass/bass.h"
+#include "platform/specialfolders.h"
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace sonivert {
 namespace {
@@ -22,6 +27,17 @@ std::string folderText(const std::string& folder)
     if (text.empty() || (text.back() != separator && text.back() != '/'))
         text += separator;
     return text;
+}
+
+// Whether this user may create files in folder.
+bool folderWritable(const std::string& folder)
+{
+#ifdef _WIN32
+    (void)folder;
+    return true;
+#else
+    return access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
 }
 
 #ifdef _WIN32
@@ -100,16 +116,46 @@ void MidiSoundFont::installIfNotReady()
         m_installed = installFirstSoundFont(soundFontCandidates(m_folder, m_fallbacks));
 }
 
+std::optional<std::string> userSoundFontFolder()
+{
+    const std::optional<std::string> data = userDataFolder();
+    if (!data)
+        return std::nullopt;
+    return pathUtf8(utf8Path(*data) / "sonivert");
+}
+
+MidiSoundFont::MidiSoundFont(std::optional<std::string> folder, std::vector<std::string> fallbacks,
+                             std::optional<std::string> userFolder)
+    : m_folder(std::move(folder)), m_userFolder(std::move(userFolder))
+{
+    if (m_userFolder && !m_userFolder->empty())
+        m_fallbacks.push_back(pathUtf8(utf8Path(*m_userFolder) / kSoundFontFileName));
+    m_fallbacks.insert(m_fallbacks.end(), std::make_move_iterator(fallbacks.begin()),
+                       std::make_move_iterator(fallbacks.end()));
+}
+
+std::optional<std::string> MidiSoundFont::fontFolderForUser() const
+{
+    const bool programFolderWritable = m_folder && !m_folder->empty() && folderWritable(*m_folder);
+    if (programFolderWritable || !m_userFolder || m_userFolder->empty())
+        return m_folder;
+    return m_userFolder;
+}
+
 bool MidiSoundFont::checkBeforeBatch(UserPrompts& prompts)
 {
     installIfNotReady();
     if (m_installed)
         return true;
-    const std::string folder = m_folder ? folderText(*m_folder) : std::string();
+    const std::optional<std::string> place = fontFolderForUser();
+    const std::string folder = place ? folderText(*place) : std::string();
     if (!prompts.askYesNo(missingFontQuestion(folder)))
         return true;
-    if (!folder.empty())
+    if (!folder.empty()) {
+        std::error_code ec; // a folder that cannot be made is still named; the opener reports it
+        std::filesystem::create_directories(utf8Path(*place), ec);
         prompts.openDocument(folder);
+    }
     prompts.openUrl(downloadAddress());
     return false;
 }

@@ -43,19 +43,23 @@ std::vector<std::string> soundFontCandidates(const std::optional<std::string>& f
 // library refuses it.
 [[nodiscard]] bool installSoundFont(const std::optional<std::string>& folder);
 
+// The folder of the user's own copy of ct4mgm.sf2 (UTF-8): "sonivert" in
+// the user's data folder (~/.local/share/sonivert on Linux). Not created
+// here. Nothing when the platform names no data folder.
+std::optional<std::string> userSoundFontFolder();
+
 // Whether the sound font is in force for this program run, and the two
 // occasions that install it: the main window's initialisation and the check
 // before a batch that holds MIDI files. Each attempt tries folder/ct4mgm.sf2,
-// then the fallbacks in order (soundFontCandidates). Once installed, the font
-// stays for the rest of the run and ready() never returns to false. The
-// folder is the program's folder and the fallbacks are systemSoundFonts() in
-// production; tests hand in their own.
+// then userFolder/ct4mgm.sf2, then the fallbacks in order. Once installed,
+// the font stays for the rest of the run and ready() never returns to false.
+// The folder is the program's folder, the user folder userSoundFontFolder()
+// and the fallbacks are systemSoundFonts() in production; tests hand in
+// their own.
 class MidiSoundFont {
 public:
-    explicit MidiSoundFont(std::optional<std::string> folder, std::vector<std::string> fallbacks = {})
-        : m_folder(std::move(folder)), m_fallbacks(std::move(fallbacks))
-    {
-    }
+    explicit MidiSoundFont(std::optional<std::string> folder, std::vector<std::string> fallbacks = {},
+                           std::optional<std::string> userFolder = std::nullopt);
 
     bool ready() const { return m_installed.has_value(); }
     const std::optional<std::string>& folder() const { return m_folder; }
@@ -68,10 +72,17 @@ public:
 
     // Run before a batch with MIDI rows while the font is not ready: installs
     // it again (a file copied into the folder meanwhile is picked up). When
-    // no candidate can be installed, asks whether to download the font; Yes opens the folder and
-    // the download address and returns false (the batch must not start), No
-    // returns true (the batch runs and its MIDI rows fail).
+    // no candidate can be installed, asks whether to download the font,
+    // naming fontFolderForUser(); Yes creates that folder when missing, opens
+    // it and the download address and returns false (the batch must not
+    // start), No returns true (the batch runs and its MIDI rows fail).
     [[nodiscard]] bool checkBeforeBatch(UserPrompts& prompts);
+
+    // Where the user is told to put the font: the program's folder when the
+    // user may write there (as beside a program unpacked in a home folder),
+    // else the user folder (an installed program's folder belongs to the
+    // system). Nothing when neither is known.
+    std::optional<std::string> fontFolderForUser() const;
 
     // The question shown when the font is missing, naming folder (with a
     // trailing separator) as the place to copy it to.
@@ -81,7 +92,8 @@ public:
 
 private:
     std::optional<std::string> m_folder;
-    std::vector<std::string> m_fallbacks;
+    std::optional<std::string> m_userFolder;
+    std::vector<std::string> m_fallbacks; // with the user folder's font first
     std::optional<std::string> m_installed;
 };
 

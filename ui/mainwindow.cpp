@@ -179,7 +179,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowSystemMenuHint),
       m_services(std::move(services)),
-      m_soundFont(m_services.programFolder, m_services.soundFontFallbacks),
+      m_soundFont(m_services.programFolder, m_services.soundFontFallbacks, m_services.soundFontUserFolder),
       m_settings(m_services.documentsFolder ? m_services.documentsFolder() : std::nullopt),
       m_engine(m_services.prompts),
       m_host(*this),

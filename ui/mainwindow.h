@@ -75,6 +75,9 @@ struct MainWindowServices {
     // system's (systemSoundFonts()) in the program; none unless a test
     // names its own.
     std::vector<std::string> soundFontFallbacks = {};
+    // Where a user puts a font of their own when the program folder is not
+    // theirs (userSoundFontFolder() in the program; none in tests).
+    std::optional<std::string> soundFontUserFolder = {};
 };
 
 // The application's one main window: the skin with the command buttons on

@@ -190,7 +190,7 @@ int runConvert(const ConvertOptions& options)
         ConversionRoutines routines(engine, settings);
         // The font is looked for as the window does when it opens, and again
         // before the batch when it holds MIDI files.
-        MidiSoundFont soundFont(executableFolder(), systemSoundFonts());
+        MidiSoundFont soundFont(executableFolder(), systemSoundFonts(), userSoundFontFolder());
         soundFont.installIfNotReady();
         BatchPreconditions others;
         SoundFontPreconditions preconditions(soundFont, prompts, others);

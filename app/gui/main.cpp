@@ -35,6 +35,7 @@ int main(int argc, char** argv)
         sonivert::ui::SystemFileDialogs dialogs;
         sonivert::ui::MainWindowServices services{*store, prompts, dialogs, programFolder, &sonivert::documentsFolder};
         services.soundFontFallbacks = sonivert::systemSoundFonts();
+        services.soundFontUserFolder = sonivert::userSoundFontFolder();
         sonivert::ui::MainWindow window(std::move(services));
         prompts.setParentWindow(&window);
         window.show();

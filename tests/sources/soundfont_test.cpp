@@ -134,6 +134,48 @@ TEST(SoundFont, TheFontBesideTheProgramComesFirstThenTheFallbacksInOrder)
     }
 }
 
+TEST(SoundFont, AnInstalledProgramNamesTheUsersFolderWhichIsSearchedBeforeTheSystems)
+{
+    struct Case {
+        const char* what;
+        bool programFolderExists; // a folder that does not exist cannot be written
+        bool userFolderKnown;
+        bool userFolderNamed;
+    };
+    const Case cases[] = {
+        {"a program folder the user may write is named", true, true, false},
+        {"an installed program names the user's folder", false, true, true},
+        {"without a user folder the program's stays", false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string program = dir.file("program");
+        const std::string user = dir.file("data/sonivert");
+        if (c.programFolderExists)
+            fs::create_directories(program);
+        MidiSoundFont font(program, {dir.file("none.sf2")},
+                           c.userFolderKnown ? std::optional<std::string>(user) : std::nullopt);
+        const std::string named = (c.userFolderNamed ? user : program) + "/";
+        RecordingPrompts yes;
+        yes.answerYes = true;
+        EXPECT_FALSE(font.checkBeforeBatch(yes));
+        ASSERT_EQ(1u, yes.questions.size());
+        EXPECT_NE(std::string::npos, yes.questions[0].find("folder:\n\"" + named + "\"")) << yes.questions[0];
+        EXPECT_EQ(std::vector<std::string>{named}, yes.openedDocuments);
+        EXPECT_EQ(c.userFolderNamed, fs::is_directory(user)) << "Yes makes the folder it names";
+        if (!c.userFolderKnown)
+            continue;
+        // A font put there is found before the system's, without a question.
+        fs::create_directories(user);
+        fs::create_symlink(kDebianFont, user + "/" + kSoundFontFileName);
+        RecordingPrompts quiet;
+        EXPECT_TRUE(font.checkBeforeBatch(quiet));
+        EXPECT_TRUE(quiet.questions.empty());
+        EXPECT_EQ(user + "/" + kSoundFontFileName, font.installedFont());
+    }
+}
+
 TEST(SoundFont, SystemFontsAreDebiansGeneralMidiFontsUnlessTheVariableReplacesThem)
 {
     using List = std::vector<std::string>;
