@@ -799,6 +799,16 @@ TEST_F(MainWindowTest, SortArrowLeavesTheWholeHeadingVisible)
     open();
     addFiles(threeFiles());
     QHeaderView* header = window->listView().header();
+    // The list and the drop-down draw in the window's font, in which every
+    // heading fits its column's width.
+    EXPECT_EQ(window->font(), window->listView().font());
+    EXPECT_EQ(window->font(), window->formatBox().font());
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = 0; c < 6; ++c) {
+        const QString heading = header->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_LE(header->fontMetrics().horizontalAdvance(heading) + 2 * margin, header->sectionSize(c))
+            << heading.toStdString();
+    }
     auto section = [&](int column) {
         const QRect rect(header->sectionViewportPosition(column), 0, header->sectionSize(column), header->height());
         return header->viewport()->grab(rect).toImage();
