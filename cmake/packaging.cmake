@@ -25,7 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://sonivert.example")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # MIDI files are rendered with the system's General MIDI font when none is
-# beside the program (sources/soundfont.h).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm | timgm6mb-soundfont")
+# beside the program (sources/soundfont.h); xdg-open hands addresses and
+# files to the desktop's programs (ui/externalopener.h).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fluid-soundfont-gm | timgm6mb-soundfont, xdg-utils")
 
 include(CPack)

@@ -82,10 +82,17 @@ bool DesktopPrompts::openWithDesktop(const QString& target, const std::string& s
 {
     // The opener may end after these prompts are gone.
     std::weak_ptr<int> alive = m_alive;
-    return startDesktopOpener(QString::fromUtf8(kDesktopOpener), target, [this, alive, shown](int exitStatus) {
-        if (!alive.expired())
-            showMessage(Icon::Exclamation, couldNotOpenText(shown, openerFailureReason(exitStatus)));
-    });
+    if (startDesktopOpener(QString::fromUtf8(kDesktopOpener), target, [this, alive, shown](int exitStatus) {
+            if (!alive.expired())
+                showMessage(Icon::Exclamation, couldNotOpenText(shown, openerFailureReason(exitStatus)));
+        }))
+        return true;
+    // Without the opener Qt still knows a browser named by BROWSER or the
+    // desktop's own tools; its answer is all there is then.
+    const QUrl url = target.contains(QLatin1String(":/")) || target.startsWith(QLatin1String("mailto:"))
+                         ? QUrl(target, QUrl::TolerantMode)
+                         : QUrl::fromLocalFile(target);
+    return QDesktopServices::openUrl(url);
 }
 
 void DesktopPrompts::showMessage(Icon icon, const std::string& text)

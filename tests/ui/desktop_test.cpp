@@ -168,8 +168,11 @@ TEST_F(DesktopOpenerTest, AHandlerThatFailsIsReportedWithItsReason)
         const std::string message = nextMessage(c.reason.empty() ? 500 : 20000);
         EXPECT_EQ(c.reason.empty() ? "" : ui::couldNotOpenText(target, c.reason), message);
     }
-    // Without any opener there is nothing to hand over to: the caller hears it.
+    // Without any opener (nor a browser named in the environment) there is
+    // nothing to hand over to: the caller hears it.
     setenv("PATH", bin.c_str(), 1);
+    unsetenv("BROWSER");
+    unsetenv("DEFAULT_BROWSER");
     std::filesystem::remove(bin + "/" + ui::kDesktopOpener);
     EXPECT_FALSE(prompts.openUrl("https://sonivert.example/"));
     EXPECT_FALSE(prompts.openDocument(document));
