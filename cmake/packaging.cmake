@@ -9,10 +9,10 @@ set(CPACK_PACKAGE_CONTACT "Sonivert support <support@sonivert.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch audio converter")
 set(CPACK_PACKAGE_DESCRIPTION "Sonivert converts lists of audio files at once: MP3, WAV,
-Ogg Vorbis, FLAC, WMA, AAC, M4A/MP4/M4B and AMR/AWB out of WAV, AIFF, AU,
+Ogg Vorbis, FLAC, Opus, ALAC, WMA, AAC, M4A/MP4/M4B and AMR/AWB out of WAV, AIFF, AU,
 MP3, FLAC, Ogg, Opus, Windows Media, MPEG-4, tracker modules, MIDI and the
-sound of video files, with resampling, down-mix, amplification, tags and
-output-folder rules. The package holds the Qt window (sonivert) and the
+sound of video files, with resampling, down-mix, amplification, tags with
+cover pictures, ReplayGain, loudness normalisation and output-folder rules. The package holds the Qt window (sonivert) and the
 command-line front end over the same engine (sonivert-cli).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The programs are built with debugging information; the package ships
